@@ -64,7 +64,8 @@ TEST_F(RegistrySettingsTest, ReadingAMissingKeyGivesBlanksAndCreatesNothing) {
 
 TEST_F(RegistrySettingsTest, FirstWriteCreatesTheFileAndValuesRoundTrip) {
     const SampleRecord written{1, 90, 4000000000u, "AS   ", 7};
-    EXPECT_TRUE(settings_.WriteGroup(written, kKeyPath)) << "the unlabelled field counts as skipped";
+    EXPECT_TRUE(settings_.WriteGroup(written, kKeyPath))
+        << "the unlabelled field counts as skipped";
     EXPECT_EQ(ReadFile(File()), "S:FLAG=1\nS:NUMBER=90\nS:UNSIGNED=4000000000\nS:TEXT=AS\n");
 
     SampleRecord read;
@@ -103,12 +104,9 @@ TEST_F(RegistrySettingsTest, TextsAreConvertedToFieldsAsAnAssignmentWould) {
         std::uint32_t unsignedNumber;
     };
     const Case cases[] = {
-        {"", 0, 0, 0},
-        {"abc", 0, 0, 0},
-        {"90", 90, 90, 90},
-        {" -1", 255, -1, 4294967295u},
-        {"300x", 44, 300, 300},
-        {"4294967295", 255, -1, 4294967295u},
+        {"", 0, 0, 0},          {"abc", 0, 0, 0},
+        {"90", 90, 90, 90},     {" -1", 255, -1, 4294967295u},
+        {"300x", 44, 300, 300}, {"4294967295", 255, -1, 4294967295u},
     };
     for (const Case& c : cases) {
         WriteFile(File(), "S:FLAG=" + c.stored + "\nS:NUMBER=" + c.stored +
@@ -163,8 +161,7 @@ TEST_F(RegistrySettingsTest, AWriteThatFailsMidwayLeavesTheOldFile) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{64, 64};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        const bool failed =
-            settings_.WriteValue("LTC_CURRENT", kKeyPath, std::string(4000, 'n'));
+        const bool failed = settings_.WriteValue("LTC_CURRENT", kKeyPath, std::string(4000, 'n'));
         ::_exit(failed ? 0 : 1);
     }
     int status = 0;

@@ -116,9 +116,8 @@ TEST_F(WindowPositionTest, ClampingMovesNegativeCoordinatesToOneUnlessAllowedOrM
         int expectedX, expectedY;
     };
     const Case cases[] = {
-        {-5, 7, false, false, 1, 7},   {7, -5, false, false, 7, 1},
-        {-5, -5, false, false, 1, 1},  {0, 0, false, false, 0, 0},
-        {-5, -5, false, true, -5, -5}, {-5, -5, true, false, -5, -5},
+        {-5, 7, false, false, 1, 7}, {7, -5, false, false, 7, 1},   {-5, -5, false, false, 1, 1},
+        {0, 0, false, false, 0, 0},  {-5, -5, false, true, -5, -5}, {-5, -5, true, false, -5, -5},
     };
     for (const Case& c : cases) {
         FakeWindow w;
