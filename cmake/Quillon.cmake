@@ -23,15 +23,27 @@ function(quillon_add_gtest name)
         set(T_TIMEOUT 120)
     endif()
     set(env QUILLON_BUILD_DIR=${CMAKE_BINARY_DIR} QUILLON_SOURCE_DIR=${CMAKE_SOURCE_DIR} ${T_ENVIRONMENT})
-    set(properties TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
-    if(T_LABELS)
-        list(APPEND properties LABELS "${T_LABELS}")
-    endif()
     if(T_WHOLE)
         add_test(NAME ${name} COMMAND ${name})
-        set_tests_properties(${name} PROPERTIES ${properties})
+        set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
+        if(T_LABELS)
+            set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
+        endif()
     else()
+        # Discovery writes PROPERTIES into a script in which a list value is flattened into
+        # separate arguments, so the list-valued properties are set by a script of our own that
+        # CTest reads after the discovered tests.
         gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_TIMEOUT 30
-                             PROPERTIES ${properties})
+                             TEST_LIST ${name}_TESTS PROPERTIES TIMEOUT ${T_TIMEOUT})
+        set(properties_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+        file(WRITE ${properties_file}
+             "foreach(test IN LISTS ${name}_TESTS)\n"
+             "    set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT \"${env}\")\n")
+        if(T_LABELS)
+            file(APPEND ${properties_file}
+                 "    set_tests_properties(\"\${test}\" PROPERTIES LABELS \"${T_LABELS}\")\n")
+        endif()
+        file(APPEND ${properties_file} "endforeach()\n")
+        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${properties_file})
     endif()
 endfunction()
