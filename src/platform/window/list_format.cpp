@@ -37,16 +37,27 @@ std::optional<ListFormat> ListFormat::Parse(std::string_view text) {
     format.text_ = std::string(text);
     std::size_t i = 0;
     int groupDepth = 0;
+    bool afterGroup = false;
     while (i < text.size()) {
-        // Between columns only group brackets may stand.
+        // Between columns stand group brackets, and after a group its own modifiers and header.
         if (text[i] == '[' || text[i] == ']') {
             groupDepth += text[i] == '[' ? 1 : -1;
             if (groupDepth < 0) {
                 return std::nullopt;
             }
+            afterGroup = text[i] == ']';
             ++i;
             continue;
         }
+        if (afterGroup && !IsDigit(text[i])) {
+            if (text[i] != '~') {
+                ++i;
+            } else if (!Enclosed(text, i, '~')) {
+                return std::nullopt;
+            }
+            continue;
+        }
+        afterGroup = false;
         if (!IsDigit(text[i])) {
             return std::nullopt;
         }

@@ -208,7 +208,7 @@ protected:
             return;
         }
         if (auto r = queue_->Get(position)) {
-            r->*level_ = level;
+            (*r).*level_ = level;
             queue_->Put(position, std::move(*r));
         }
     }
