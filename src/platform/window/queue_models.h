@@ -85,46 +85,60 @@ ListColumn<Record> FieldColumn(Field Record::*field, IconField Record::*icon) {
             [icon](const Record& r) { return static_cast<int>(r.*icon); }};
 }
 
-template <class Record>
-class QueueListModel final : public QueueListModelBase, private QueueObserver {
+// Keeps a model in step with its queue; the queue may go first.
+template <class Record, class Base>
+class QueueBoundModel : public Base, private QueueObserver {
 public:
-    QueueListModel(Queue<Record>& queue, std::vector<ListColumn<Record>> columns,
-                   QObject* parent = nullptr)
-        : QueueListModelBase(parent), queue_(&queue), columns_(std::move(columns)) {
-        queue_->AddObserver(this);
-    }
-    ~QueueListModel() override {
+    ~QueueBoundModel() override {
         if (queue_ != nullptr) {
             queue_->RemoveObserver(this);
         }
     }
 
 protected:
+    QueueBoundModel(Queue<Record>& queue, QObject* parent) : Base(parent), queue_(&queue) {
+        queue_->AddObserver(this);
+    }
+
+    Queue<Record>* queue() const { return queue_; }
+    const Record* Row(int position) const {
+        return queue_ != nullptr ? queue_->At(position) : nullptr;
+    }
     int RecordCount() const override { return queue_ != nullptr ? queue_->Records() : 0; }
+
+private:
+    void QueueReset() override { this->Reset(); }
+    void RecordAppended(int position) override { this->Appended(position); }
+    void RecordChanged(int position) override { this->Changed(position); }
+    void QueueDestroyed() override {
+        queue_ = nullptr;
+        this->Reset();
+    }
+
+    Queue<Record>* queue_;
+};
+
+template <class Record>
+class QueueListModel final : public QueueBoundModel<Record, QueueListModelBase> {
+public:
+    QueueListModel(Queue<Record>& queue, std::vector<ListColumn<Record>> columns,
+                   QObject* parent = nullptr)
+        : QueueBoundModel<Record, QueueListModelBase>(queue, parent),
+          columns_(std::move(columns)) {}
+
+protected:
     int ColumnCount() const override { return static_cast<int>(columns_.size()); }
     QString Text(int position, int column) const override {
-        const Record* r = Row(position);
+        const Record* r = this->Row(position);
         return r != nullptr ? columns_[static_cast<std::size_t>(column)].text(*r) : QString();
     }
     int IconNumber(int position, int column) const override {
-        const Record* r = Row(position);
+        const Record* r = this->Row(position);
         const auto& icon = columns_[static_cast<std::size_t>(column)].icon;
         return r != nullptr && icon ? icon(*r) : 0;
     }
 
 private:
-    const Record* Row(int position) const {
-        return queue_ != nullptr ? queue_->At(position) : nullptr;
-    }
-    void QueueReset() override { Reset(); }
-    void RecordAppended(int position) override { Appended(position); }
-    void RecordChanged(int position) override { Changed(position); }
-    void QueueDestroyed() override {
-        queue_ = nullptr;
-        Reset();
-    }
-
-    Queue<Record>* queue_;
     std::vector<ListColumn<Record>> columns_;
 };
 
@@ -183,57 +197,42 @@ private:
 };
 
 template <class Record, class TextField, class IconField>
-class QueueTreeModel final : public QueueTreeModelBase, private QueueObserver {
+class QueueTreeModel final : public QueueBoundModel<Record, QueueTreeModelBase> {
 public:
     QueueTreeModel(Queue<Record>& queue, TextField Record::*text, IconField Record::*icon,
                    std::int32_t Record::*level, QObject* parent = nullptr)
-        : QueueTreeModelBase(parent), queue_(&queue), text_(text), icon_(icon), level_(level) {
-        queue_->AddObserver(this);
-        Reset();
-    }
-    ~QueueTreeModel() override {
-        if (queue_ != nullptr) {
-            queue_->RemoveObserver(this);
-        }
+        : QueueBoundModel<Record, QueueTreeModelBase>(queue, parent),
+          text_(text),
+          icon_(icon),
+          level_(level) {
+        this->Reset();
     }
 
 protected:
-    int RecordCount() const override { return queue_ != nullptr ? queue_->Records() : 0; }
     std::int32_t Level(int position) const override {
-        const Record* r = Row(position);
+        const Record* r = this->Row(position);
         return r != nullptr ? r->*level_ : 0;
     }
     void WriteLevel(int position, std::int32_t level) override {
-        if (queue_ == nullptr) {
+        Queue<Record>* q = this->queue();
+        if (q == nullptr) {
             return;
         }
-        if (auto r = queue_->Get(position)) {
+        if (auto r = q->Get(position)) {
             (*r).*level_ = level;
-            queue_->Put(position, std::move(*r));
+            q->Put(position, std::move(*r));
         }
     }
     QString Text(int position) const override {
-        const Record* r = Row(position);
+        const Record* r = this->Row(position);
         return r != nullptr ? FieldText(r->*text_) : QString();
     }
     int IconNumber(int position) const override {
-        const Record* r = Row(position);
+        const Record* r = this->Row(position);
         return r != nullptr ? static_cast<int>(r->*icon_) : 0;
     }
 
 private:
-    const Record* Row(int position) const {
-        return queue_ != nullptr ? queue_->At(position) : nullptr;
-    }
-    void QueueReset() override { Reset(); }
-    void RecordAppended(int position) override { Appended(position); }
-    void RecordChanged(int position) override { Changed(position); }
-    void QueueDestroyed() override {
-        queue_ = nullptr;
-        Reset();
-    }
-
-    Queue<Record>* queue_;
     TextField Record::*text_;
     IconField Record::*icon_;
     std::int32_t Record::*level_;
