@@ -92,8 +92,11 @@ std::vector<Message> KeyMessages(const QKeyEvent& key) {
         const bool system = IsSystemKey(held, code);
         const LParam lParam = KeyLParam(key, held & Qt::AltModifier, false);
         out.push_back({system ? msg::kSysKeyDown : msg::kKeyDown, wParam, lParam});
-        // Characters of a system key are menu mnemonics, not text; Delete types nothing.
-        if (!system && key.key() != Qt::Key_Delete) {
+        // Characters of a system key are menu mnemonics, not text; Delete types nothing, and
+        // Tab moves the focus instead of typing.
+        const bool typesNothing =
+            key.key() == Qt::Key_Delete || key.key() == Qt::Key_Tab || key.key() == Qt::Key_Backtab;
+        if (!system && !typesNothing) {
             for (const QChar ch : key.text()) {
                 out.push_back({msg::kChar, static_cast<WParam>(ch.unicode()), lParam});
             }
