@@ -4,6 +4,7 @@
 #include <string>
 
 #include "desktop/virtual_keys.h"
+#include "platform/desktop/hot_key_grabber.h"
 
 namespace quillon::desktop {
 
@@ -29,12 +30,6 @@ struct HotKeyRecord {
 inline constexpr int kHotKeyId = 101;
 inline constexpr int kRollHotKeyId = kHotKeyId + 1;
 
-// Modifier bits of the registration and of the hot-key message.
-inline constexpr std::uint32_t kModifierAlt = 1;
-inline constexpr std::uint32_t kModifierControl = 2;
-inline constexpr std::uint32_t kModifierShift = 4;
-inline constexpr std::uint32_t kModifierWin = 8;
-
 // Bring to front/back: Win+Space.
 inline HotKeyRecord DefaultHotKey() {
     return {0, 0, 0, 1, vk::kSpace, "Win+Space"};
@@ -44,11 +39,11 @@ inline HotKeyRecord DefaultRollHotKey() {
     return {0, 0, 0, 1, vk::kA + ('Z' - 'A'), "Win+Z"};
 }
 
-// The sum of the bits of the set flags.
+// The sum of the registration bits of the set flags (1 Alt, 2 Ctrl, 4 Shift, 8 Win).
 inline std::uint32_t ModifierBits(std::uint8_t ctrl, std::uint8_t alt, std::uint8_t shift,
                                   std::uint8_t win) {
-    return (alt != 0 ? kModifierAlt : 0) | (ctrl != 0 ? kModifierControl : 0) |
-           (shift != 0 ? kModifierShift : 0) | (win != 0 ? kModifierWin : 0);
+    return (alt != 0 ? platform::kModAlt : 0) | (ctrl != 0 ? platform::kModControl : 0) |
+           (shift != 0 ? platform::kModShift : 0) | (win != 0 ? platform::kModWin : 0);
 }
 
 inline std::uint32_t ModifierBits(const HotKeyRecord& record) {
