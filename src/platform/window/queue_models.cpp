@@ -96,6 +96,7 @@ void QueueListModelBase::Changed(int position) {
 // ---- tree ----
 
 void QueueTreeModelBase::SetIcons(std::vector<QIcon> icons) {
+    emit layoutAboutToBeChanged();
     icons_ = std::move(icons);
     emit layoutChanged();
 }
