@@ -17,13 +17,43 @@ constexpr std::uint32_t kSourcePager = 2;
 }  // namespace
 
 X11DesktopServices::X11DesktopServices(const XcbConnection& connection, const KeyboardMap& keyboard)
-    : connection_(connection), keyboard_(keyboard) {}
+    : connection_(connection), keyboard_(keyboard) {
+    // Watch first, then read, so that no change falls between the two.
+    const std::uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(connection_.get(), connection_.Root(), XCB_CW_EVENT_MASK, &events);
+    ReadActiveWindow();
+}
 
-WindowId X11DesktopServices::ForegroundWindow() {
+void X11DesktopServices::ReadActiveWindow() {
     const std::vector<std::uint32_t> active = connection_.ListProperty(
         connection_.Root(), connection_.atom(Atom::NetActiveWindow), XCB_ATOM_WINDOW);
     if (!active.empty()) {
-        return active.front();
+        active_ = active.front();
+    } else if (connection_.HasProperty(connection_.Root(),
+                                       connection_.atom(Atom::NetSupportingWmCheck))) {
+        active_ = XCB_NONE;  // a window manager that has not activated any window yet
+    } else {
+        active_.reset();
+    }
+}
+
+bool X11DesktopServices::HandleEvent(const xcb_generic_event_t* event) {
+    if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) {
+        return false;
+    }
+    const auto* notify = reinterpret_cast<const xcb_property_notify_event_t*>(event);
+    if (notify->window != connection_.Root() ||
+        (notify->atom != connection_.atom(Atom::NetActiveWindow) &&
+         notify->atom != connection_.atom(Atom::NetSupportingWmCheck))) {
+        return false;
+    }
+    ReadActiveWindow();
+    return true;
+}
+
+WindowId X11DesktopServices::ForegroundWindow() {
+    if (active_) {
+        return *active_;
     }
     // No EWMH window manager: the top-level window that holds the keyboard focus.
     xcb_window_t window = FocusWindow();
@@ -57,7 +87,7 @@ bool X11DesktopServices::SetForegroundWindow(WindowId window) {
     message.type = connection_.atom(Atom::NetActiveWindow);
     message.data.data32[0] = kSourcePager;
     message.data.data32[1] = XCB_CURRENT_TIME;
-    message.data.data32[2] = ForegroundWindow();
+    message.data.data32[2] = active_.value_or(XCB_NONE);
     xcb_send_event(c, 0, connection_.Root(),
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char*>(&message));

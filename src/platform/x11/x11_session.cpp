@@ -64,7 +64,9 @@ void X11Session::Handle(const xcb_generic_event_t* event) {
         grabber_.Regrab();
         return;
     }
-    grabber_.HandleEvent(event);
+    if (!services_.HandleEvent(event)) {
+        grabber_.HandleEvent(event);
+    }
 }
 
 }  // namespace quillon::platform::x11
