@@ -116,7 +116,7 @@ TEST_F(X11Desktop, SuperSpaceInAnotherApplicationFiresOncePerPressInEveryLockSta
 
     TkEditor editor(x_, QString(), QString());
     ASSERT_NE(editor.Window(), 0u);
-    ASSERT_EQ(Foreground(), editor.Window());
+    ASSERT_TRUE(WaitUntil([&] { return Foreground() == editor.Window(); }));
 
     const std::vector<QStringList> lockStates = {
         {}, {"Num_Lock"}, {"Caps_Lock"}, {"Num_Lock", "Caps_Lock"}};
@@ -305,7 +305,8 @@ TEST_F(X11Desktop, NumLockIsFoundOnWhicheverModifierTheMapPutsIt) {
 TEST_F(X11Desktop, ForegroundFollowsTheUserAndIsHandedBackAndForth) {
     TkEditor editor(x_, QStringLiteral("SELECT 1"), QString());
     ASSERT_NE(editor.Window(), 0u);
-    EXPECT_EQ(Foreground(), editor.Window());
+    // The foreground is as current as the events handled so far.
+    EXPECT_TRUE(WaitUntil([&] { return Foreground() == editor.Window(); }));
     EXPECT_TRUE(Services().BelongsTo(Services().FocusWindow(), editor.Window()));
     EXPECT_FALSE(Services().BelongsTo(editor.Window(), ours_));
 
@@ -313,7 +314,7 @@ TEST_F(X11Desktop, ForegroundFollowsTheUserAndIsHandedBackAndForth) {
     EXPECT_TRUE(Services().SetForegroundWindow(ours_));
     EXPECT_TRUE(WaitUntil([&] { return Foreground() == ours_; }));
     EXPECT_TRUE(WaitUntil([&] { return QApplication::activeWindow() == &window_; }));
-    EXPECT_EQ(Services().NextWindowBelow(ours_), editor.Window());
+    EXPECT_TRUE(WaitUntil([&] { return Services().NextWindowBelow(ours_) == editor.Window(); }));
 
     // Handed back: the editor has the foreground and the keyboard again.
     EXPECT_TRUE(Services().SetForegroundWindow(editor.Window()));
@@ -380,6 +381,7 @@ TEST_P(X11Paste, TextArrivesAtTheEditorsCaret) {
     ASSERT_TRUE(RunTool("setxkbmap", c.layout));
     TkEditor editor(x_, QStringLiteral("SELECT  FROM t"), QStringLiteral("1.7"));
     ASSERT_NE(editor.Window(), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return Foreground() == editor.Window(); }));
     const int groupBefore = KeyboardMap(x_).Groups().active;
 
     // The user is in our window and chooses a name.

@@ -32,7 +32,9 @@ public:
     // The next window below `ours` in the stacking order that can take the focus (shown, not
     // minimised, not a dock or the desktop, not owned by `ours`), or 0.
     virtual WindowId NextWindowBelow(WindowId ours) = 0;
-    // The window that has the keyboard focus, or 0.
+    // The window that has the keyboard focus, or 0: a top-level window, or a window inside one.
+    // Which of the program's own controls has the focus is Qt's to say
+    // (QApplication::focusWidget()): its controls have no native windows of their own.
     virtual WindowId FocusWindow() = 0;
     // True when `window` is `owner`, one of its child windows, or a window it owns (a dialog
     // that names it as its transient owner).

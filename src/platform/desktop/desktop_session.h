@@ -31,8 +31,8 @@ public:
 // What the user is told once in a session without X11.
 inline constexpr const char* kNoX11NoticeCaption = "Quillon";
 inline constexpr const char* kNoX11NoticeText =
-    "This desktop session is not an X11 session, so the global hot keys and pasting into "
-    "other applications are not available. Quillon still puts the names you choose on the "
-    "clipboard; paste them yourself with Ctrl+V.";
+    "Global hot keys and pasting into other applications need an X11 session, and Quillon "
+    "is not running in one. Quillon still puts the names you choose on the clipboard: paste "
+    "them yourself with Ctrl+V.";
 
 }  // namespace quillon::platform
