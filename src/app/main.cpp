@@ -1,27 +1,14 @@
 #include <QApplication>
 #include <QLabel>
-#include <QMessageBox>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/startup.h"
-#include "platform/core/message_box.h"
+#include "platform/desktop/desktop_session.h"
+#include "platform/window/qt_message_box.h"
 #include "quillon/version.h"
-
-namespace {
-
-// The error reporter of the program: a modal box with a stop icon.
-class DialogMessageBox final : public quillon::MessageBox {
-public:
-    void Show(std::string_view caption, std::string_view text) override {
-        QMessageBox::critical(nullptr, QString::fromUtf8(caption.data(), qsizetype(caption.size())),
-                              QString::fromUtf8(text.data(), qsizetype(text.size())));
-    }
-};
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
@@ -37,12 +24,13 @@ int main(int argc, char** argv) {
 
     // The window engine and the error reporter come first.
     QApplication application(argc, argv);
-    DialogMessageBox errorReporter;
+    quillon::window::QtMessageBox errorReporter;
+    const auto desktop = quillon::platform::DesktopSession::Create(errorReporter);
 
     const quillon::StartupEnvironment environment{
         QCoreApplication::applicationDirPath().toStdString(),
         quillon::SettingsFileStore::DefaultConfigRoot(),
-        nullptr,
+        [&desktop] { return desktop->Services().ForegroundWindow(); },
     };
     const auto program = quillon::StartProgram(commandLine, environment, errorReporter);
 

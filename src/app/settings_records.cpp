@@ -62,4 +62,30 @@ SettingsTable<MainRecord> MainRecord::Fields() {
     return kFields;
 }
 
+SettingsTable<desktop::HotKeyRecord> HotKeyFields() {
+    using R = desktop::HotKeyRecord;
+    static constexpr std::array<SettingsField<R>, 6> kFields = {
+        ByteField("HOTKEY:FLAGCTRL", &R::FLAGCTRL),
+        ByteField("HOTKEY:FLAGALT", &R::FLAGALT),
+        ByteField("HOTKEY:FLAGSHIFT", &R::FLAGSHIFT),
+        ByteField("HOTKEY:FLAGWIN", &R::FLAGWIN),
+        LongField("HOTKEY:VK_CODE", &R::VK_CODE),
+        StringField("HOTKEY:HOTKEYNAME", R::kNameLength, &R::HOTKEYNAME),
+    };
+    return kFields;
+}
+
+SettingsTable<desktop::HotKeyRecord> RollFields() {
+    using R = desktop::HotKeyRecord;
+    static constexpr std::array<SettingsField<R>, 6> kFields = {
+        ByteField("ROLL:FLAGCTRL", &R::FLAGCTRL),
+        ByteField("ROLL:FLAGALT", &R::FLAGALT),
+        ByteField("ROLL:FLAGSHIFT", &R::FLAGSHIFT),
+        ByteField("ROLL:FLAGWIN", &R::FLAGWIN),
+        LongField("ROLL:VK_CODE", &R::VK_CODE),
+        StringField("ROLL:HOTKEYNAME", R::kNameLength, &R::HOTKEYNAME),
+    };
+    return kFields;
+}
+
 }  // namespace quillon

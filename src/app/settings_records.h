@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/settings_record.h"
+#include "desktop/hot_key_record.h"
 
 namespace quillon {
 
@@ -67,6 +68,11 @@ struct MainRecord {
 
     static SettingsTable<MainRecord> Fields();
 };
+
+// The two hot-key records share one layout under the prefixes "HOTKEY:" (bring to front/back)
+// and "ROLL:" (roll up/down).
+SettingsTable<desktop::HotKeyRecord> HotKeyFields();
+SettingsTable<desktop::HotKeyRecord> RollFields();
 
 // Single values.
 inline constexpr std::string_view kValueLtcOrig = "LTC_ORIG";        // column layout as first shown

@@ -201,6 +201,21 @@ TEST_F(PreferencesTest, DefaultsApplyUntilThePreferencesWereSavedAndAreNotWritte
     EXPECT_EQ(LoadPreferences(settings_, kKeyPath), (PreferRecord{0, -1, 1, "", "DejaVu Sans", 0}));
 }
 
+TEST_F(PreferencesTest, HotKeyRecordsAreFoundWhateverTheLetterCaseOfTheStoredNames) {
+    WriteFile(File(), "hotkey:flagctrl=1\nhotkey:vk_code=90\nHotKey:HotKeyName=Ctrl+Z\n");
+    desktop::HotKeyRecord hotKey;
+    settings_.ReadGroup(hotKey, HotKeyFields(), kKeyPath);
+    EXPECT_EQ(hotKey, (desktop::HotKeyRecord{1, 0, 0, 0, 90, "Ctrl+Z"}));
+
+    desktop::HotKeyRecord roll;
+    settings_.ReadGroup(roll, RollFields(), kKeyPath);
+    EXPECT_FALSE(roll.IsSet()) << "never written: the owner applies its default";
+    settings_.WriteGroup(desktop::DefaultRollHotKey(), RollFields(), kKeyPath);
+    settings_.ReadGroup(roll, RollFields(), kKeyPath);
+    EXPECT_EQ(roll, desktop::DefaultRollHotKey());
+    EXPECT_NE(ReadFile(File()).find("ROLL:VK_CODE=90\n"), std::string::npos);
+}
+
 TEST_F(PreferencesTest, RecordsSharingLabelsShareValues) {
     settings_.WriteGroup(LogonRecord{"SRV1", "Sales", "sa", 1, 0}, kKeyPath);
     LogonCaptionRecord caption;
