@@ -62,6 +62,9 @@ class Session {
 public:
     virtual ~Session() = default;
     virtual std::string CurrentDatabase() const = 0;
+    // The connection's server process id, answered by @@spid; the TDS layer sets it once after
+    // login (the same number it puts in packet headers).
+    virtual void SetSpid(std::uint16_t spid) { (void)spid; }
     // Switches database like USE; false when the database does not exist (error 911).
     virtual bool UseDatabase(std::string_view name) = 0;
     // Runs a batch of one or more statements, with parameters for sp_executesql-style calls.
@@ -80,9 +83,9 @@ struct ScriptWarning {
 };
 
 struct ScriptSource {
-    std::string database;           // database name, e.g. "Orders"
+    std::string database;            // database name, e.g. "Orders"
     std::vector<std::string> files;  // script paths, loaded in order
-    int generatedTables = 0;        // --generate-tables N for this database
+    int generatedTables = 0;         // --generate-tables N for this database
 };
 
 struct LoadError {
