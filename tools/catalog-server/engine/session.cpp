@@ -710,7 +710,21 @@ private:
         rest.line = e.line;
         closed.push_back(rest);
         const SqlError atString = SyntaxErrorNear(closed, closed.size() - 1, closed.size());
-        for (const auto& s : Split(closed)) {
+        // A quote spliced into a string leaves a name right after a string where an operand
+        // ended: ... = 'O' Neil ... or f('a.O' Neil ...). The parser stops at that name.
+        for (std::size_t k = 1; k + 1 < closed.size() && !before; ++k) {
+            const Token& prev = closed[k - 1];
+            const bool operandPosition = prev.IsOp("=") || prev.IsOp("(") || prev.IsOp("<") ||
+                                         prev.IsOp(">") || prev.IsOp("<>") || prev.IsOp("!=") ||
+                                         prev.IsOp("<=") || prev.IsOp(">=") || prev.IsOp("+") ||
+                                         prev.IsWord("LIKE");
+            if (operandPosition && closed[k].kind == TokenKind::String &&
+                closed[k + 1].kind == TokenKind::Name && !IsReservedKeyword(closed[k + 1].text) &&
+                k + 1 < closed.size() - 1) {
+                before = SyntaxErrorNear(closed, k + 1, closed.size());
+            }
+        }
+        for (const auto& s : before ? std::vector<Statement>{} : Split(closed)) {
             if (s.kind != Kind::Select) {
                 continue;
             }
