@@ -44,6 +44,7 @@ public:
     // False (with the reason in Error()) when the server exits or stays silent.
     bool Start();
     int Port() const { return port_; }
+    pid_t Pid() const { return pid_; }
     const std::string& Error() const { return error_; }
     // What the server wrote to stdout: up to the listening line, and all of it after Stop().
     std::string Stdout() const { return stdout_; }

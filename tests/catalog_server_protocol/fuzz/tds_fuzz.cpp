@@ -98,8 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         static const std::uint32_t kSizes[] = {512, 4096, 32767, 9000};
         testing::LoginFields login;
         login.packetSize = kSizes[(mode >> 3) & 0x03];
-        conversation.Handle(
-            {tds::PacketType::PreLogin, 0, false, testing::PreLoginPayload(0)});
+        conversation.Handle({tds::PacketType::PreLogin, 0, false, testing::PreLoginPayload(0)});
         conversation.Handle({tds::PacketType::Login7, 0, false, testing::Login7Payload(login)});
     }
     tds::MessageAssembler assembler(conversation.PacketSize(), 1 << 20);
