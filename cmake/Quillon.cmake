@@ -23,6 +23,9 @@ function(quillon_add_gtest name)
         set(T_TIMEOUT 120)
     endif()
     set(env QUILLON_BUILD_DIR=${CMAKE_BINARY_DIR} QUILLON_SOURCE_DIR=${CMAKE_SOURCE_DIR} ${T_ENVIRONMENT})
+    # gtest_discover_tests hands ENVIRONMENT on as separate words, so only its first variable
+    # would arrive; starting every test through env(1) gives each test all of them.
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${env}")
     set(properties TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
     if(T_LABELS)
         list(APPEND properties LABELS "${T_LABELS}")
