@@ -137,8 +137,9 @@ TEST_F(TediousPeer, QueriesProceduresAndRefusal) {
         Contains(out, "\"nonAscii\":[[\"\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1\"]]"))
         << out;
     EXPECT_TRUE(Contains(out, "[\"Orders\",\"dbo\",\"O'Neil\",\"TABLE\",null]")) << out;
-    EXPECT_TRUE(Contains(out, "\"syntaxError\":102")) << out;
+    EXPECT_TRUE(Contains(out, "\"syntaxError\":[102,105]")) << out;
     EXPECT_TRUE(Contains(out, "\"afterError\":[[\"Orders\"]]")) << out;
+    EXPECT_TRUE(Contains(out, "\"prepared\":[[[\"dbo\"],[\"sales\"]],[[\"dbo\"]]]")) << out;
 }
 
 TEST_F(TediousPeer, CancelsASlowRequest) {
