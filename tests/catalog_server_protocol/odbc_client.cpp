@@ -43,16 +43,16 @@ OdbcConnection::~OdbcConnection() {
 }
 
 bool OdbcConnection::Connect(const std::string& connectionString, unsigned packetSize) {
-    if (packetSize != 0) {
-        SQLSetConnectAttr(dbc_, SQL_ATTR_PACKET_SIZE,
-                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(packetSize)), 0);
-    }
+    // FreeTDS takes the packet size from its own connection-string key, not SQL_ATTR_PACKET_SIZE.
+    const std::string full = packetSize == 0
+                                 ? connectionString
+                                 : connectionString + ";PacketSize=" + std::to_string(packetSize);
     SQLSetConnectAttr(dbc_, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(10), 0);
     SQLCHAR out[1024];
     SQLSMALLINT outLength = 0;
-    const SQLRETURN rc = SQLDriverConnect(
-        dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString.c_str())),
-        SQL_NTS, out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
+    const SQLRETURN rc =
+        SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(full.c_str())),
+                         SQL_NTS, out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
     connected_ = SQL_SUCCEEDED(rc);
     if (!connected_) {
         error_ = OdbcDiagnostics(SQL_HANDLE_DBC, dbc_);

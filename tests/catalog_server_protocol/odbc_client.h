@@ -28,7 +28,7 @@ public:
     OdbcConnection(const OdbcConnection&) = delete;
     OdbcConnection& operator=(const OdbcConnection&) = delete;
 
-    // packetSize 0 leaves the driver's default.
+    // packetSize 0 leaves the driver's default (FreeTDS raises anything below 4096 to 4096).
     bool Connect(const std::string& connectionString, unsigned packetSize = 0);
     std::string Info(SQLUSMALLINT type);
     const std::string& Error() const { return error_; }

@@ -5,12 +5,15 @@ const { Connection, Request, TYPES } = require('tedious');
 
 const [port, user, password, mode] = process.argv.slice(2);
 
-function connect(pass) {
+function connect(pass, packetSize) {
   return new Promise((resolve, reject) => {
     const connection = new Connection({
       server: '127.0.0.1',
       authentication: { type: 'default', options: { userName: user, password: pass } },
-      options: { port: Number(port), database: 'Orders', encrypt: false, connectTimeout: 10000 },
+      options: {
+        port: Number(port), database: 'Orders', encrypt: false, connectTimeout: 10000,
+        packetSize: packetSize || 4096,
+      },
     });
     connection.on('connect', (err) => (err ? reject(err) : resolve(connection)));
     connection.on('error', () => {});
@@ -110,6 +113,17 @@ async function queries(out) {
   out.afterError = await run(c, 'sql', 'select db_name()');
   out.prepared = await prepared(c);
   c.close();
+
+  // The smallest packets: a long result crosses hundreds of them.
+  const columns = 'SELECT TABLE_SCHEMA, TABLE_NAME, COLUMN_NAME FROM INFORMATION_SCHEMA.COLUMNS ' +
+      'ORDER BY TABLE_SCHEMA, TABLE_NAME, ORDINAL_POSITION';
+  const normal = await connect(password);
+  const expected = JSON.stringify(await run(normal, 'sql', columns));
+  normal.close();
+  const small = await connect(password, 512);
+  const got = JSON.stringify(await run(small, 'sql', columns));
+  small.close();
+  out.smallPackets = got === expected && expected.length > 5000 ? 'same' : 'different';
 }
 
 async function cancel(out) {
