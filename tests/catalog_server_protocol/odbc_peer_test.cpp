@@ -41,7 +41,7 @@ TEST_F(OdbcPeer, LogsInAndReportsTheServer) {
     ASSERT_TRUE(connection.Connect(ConnectionString())) << connection.Error();
     EXPECT_EQ(connection.Info(SQL_DATABASE_NAME), "Orders");
     EXPECT_EQ(connection.Info(SQL_DBMS_NAME), "Microsoft SQL Server");
-    EXPECT_TRUE(connection.Info(SQL_DBMS_VER).starts_with("15.00.2000"))
+    EXPECT_TRUE(connection.Info(SQL_DBMS_VER).starts_with("15.00.4322"))
         << connection.Info(SQL_DBMS_VER);
 
     OdbcConnection refused;

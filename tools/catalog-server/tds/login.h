@@ -26,7 +26,7 @@ struct PreLoginRequest {
 struct ServerVersion {
     std::uint8_t major = 15;
     std::uint8_t minor = 0;
-    std::uint16_t build = 2000;
+    std::uint16_t build = 4322;  // 2019 CU22, as @@version says
 };
 
 // Parses the option table of a PRELOGIN request; nullopt with a reason when it is malformed.

@@ -172,7 +172,16 @@ bool Server::Listen(std::string* error) {
     }
     std::unique_ptr<addrinfo, decltype(&::freeaddrinfo)> addresses(found, ::freeaddrinfo);
     std::string reason = "no address";
-    for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+    // IPv4 first: "localhost" should take 127.0.0.1, where clients look first.
+    std::vector<const addrinfo*> candidates;
+    for (const int family : {AF_INET, AF_INET6}) {
+        for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+            if (a->ai_family == family) {
+                candidates.push_back(a);
+            }
+        }
+    }
+    for (const addrinfo* a : candidates) {
         UniqueFd fd(::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol));
         if (!fd) {
             reason = std::strerror(errno);
