@@ -122,6 +122,9 @@ async function queries(out) {
   normal.close();
   const small = await connect(password, 512);
   const got = JSON.stringify(await run(small, 'sql', columns));
+  // A parameter past 4000 characters goes as nvarchar(max) in chunks, over several packets.
+  out.longParameter = await run(small, 'sql', 'select len(@p)',
+                                [['p', TYPES.NVarChar, 'x'.repeat(5000) + '\u00e9']]);
   small.close();
   out.smallPackets = got === expected && expected.length > 5000 ? 'same' : 'different';
 }

@@ -150,6 +150,7 @@ TEST_F(TediousPeer, QueriesProceduresAndRefusal) {
     EXPECT_TRUE(Contains(out, "\"syntaxError\":[102,105]")) << out;
     EXPECT_TRUE(Contains(out, "\"afterError\":[[\"Orders\"]]")) << out;
     EXPECT_TRUE(Contains(out, "\"smallPackets\":\"same\"")) << out;
+    EXPECT_TRUE(Contains(out, "\"longParameter\":[[5001]]")) << out;
     EXPECT_TRUE(Contains(out, "\"prepared\":[[[\"dbo\"],[\"sales\"]],[[\"dbo\"]]]")) << out;
 }
 
