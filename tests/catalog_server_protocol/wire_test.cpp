@@ -80,7 +80,8 @@ TEST(TokenBytes, PreLoginReplySaysEncryptionNotSupported) {
 }
 
 // Column types: NOT NULL integers go out fixed-width, nullable ones (or any column that holds a
-// NULL) as INTN/BITN; long and max nvarchar as PLP; text is cut to the declared length.
+// NULL) as INTN/BITN; max nvarchar as PLP; a value longer than its column (in UTF-16 units, so
+// a character outside the BMP counts twice) widens the column instead of being cut.
 TEST(TokenBytes, ColumnTypesAndValues) {
     const ResultSet result{
         {{"ti", ColumnType::TinyInt, 0, false},
@@ -111,15 +112,14 @@ TEST(TokenBytes, ColumnTypesAndValues) {
         EXPECT_EQ(tokens[0].columns[i].type, expectedTypes[i].first) << i;
         EXPECT_EQ(tokens[0].columns[i].flags, expectedTypes[i].second) << i;
     }
-    EXPECT_EQ(tokens[0].columns[7].maxLength, 6u);
+    EXPECT_EQ(tokens[0].columns[7].maxLength, 12u);
     EXPECT_EQ(tokens[0].columns[8].maxLength, 0xFFFFu);
     using V = std::optional<std::string>;
     EXPECT_EQ(tokens[1].values,
               (std::vector<V>{"255", "-2", "-70000", "1099511627776", "1", std::nullopt,
-                              std::nullopt, "abc", "x\xF0\x9F\x98\x80"}));
-    // A surrogate pair that would not fit whole is left out rather than split.
-    EXPECT_EQ(tokens[2].values,
-              (std::vector<V>{"0", "0", "12", "0", "0", "0", "7", "ab", std::nullopt}));
+                              std::nullopt, "abcdef", "x\xF0\x9F\x98\x80"}));
+    EXPECT_EQ(tokens[2].values, (std::vector<V>{"0", "0", "12", "0", "0", "0", "7",
+                                                "ab\xF0\x9F\x98\x80", std::nullopt}));
 }
 
 TEST(TokenBytes, EmptyMaxValueIsAnEmptyPlpNotNull) {
@@ -130,6 +130,18 @@ TEST(TokenBytes, EmptyMaxValueIsAnEmptyPlpNotNull) {
     const auto tokens = testing::DecodeTokens(out, &error);
     ASSERT_EQ(error, "");
     EXPECT_EQ(tokens[1].values, std::vector<std::optional<std::string>>{std::string()});
+}
+
+TEST(TokenBytes, ValueBeyond4000UnitsMakesTheColumnMax) {
+    const std::string longText(4001, 'x');
+    const ResultSet result{{{"n", ColumnType::NVarChar, 10, false}}, {{longText}}};
+    Bytes out;
+    TokenWriter(out).ResultSet(result);
+    std::string error;
+    const auto tokens = testing::DecodeTokens(out, &error);
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(tokens[0].columns[0].maxLength, 0xFFFFu);
+    EXPECT_EQ(tokens[1].values[0], longText);
 }
 
 TEST(Utf16, RoundTripsAndReplacesBrokenInput) {

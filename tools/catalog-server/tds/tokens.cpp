@@ -192,10 +192,24 @@ void TokenWriter::ResultSet(const catalog_server::ResultSet& result) {
             nullable = c >= result.rows[r].size() ||
                        std::holds_alternative<std::monostate>(result.rows[r][c]);
         }
-        const bool plp = column.type == ColumnType::NVarChar &&
-                         (column.maxLength < 0 || column.maxLength > kMaxNVarCharLength);
-        const std::size_t maxUnits = plp ? std::numeric_limits<std::uint32_t>::max() / 2
-                                         : static_cast<std::size_t>(std::max(column.maxLength, 1));
+        bool plp = column.type == ColumnType::NVarChar &&
+                   (column.maxLength < 0 || column.maxLength > kMaxNVarCharLength);
+        std::size_t maxUnits = static_cast<std::size_t>(std::max(column.maxLength, 1));
+        if (column.type == ColumnType::NVarChar && !plp) {
+            // A value longer than the declared length widens the column rather than being cut:
+            // the declared length counts characters, the wire counts UTF-16 code units.
+            for (const std::vector<Value>& row : result.rows) {
+                if (c < row.size()) {
+                    if (const auto* s = std::get_if<std::string>(&row[c])) {
+                        maxUnits = std::max(maxUnits, Utf16Length(*s));
+                    }
+                }
+            }
+            plp = maxUnits > static_cast<std::size_t>(kMaxNVarCharLength);
+        }
+        if (plp) {
+            maxUnits = std::numeric_limits<std::uint32_t>::max() / 2;
+        }
         columns.push_back({column.type, nullable, plp, maxUnits});
     }
 

@@ -76,7 +76,7 @@ public:
     void ReturnValue(std::uint16_t ordinal, std::string_view name, ByteView typeInfoAndValue);
     // COLMETADATA and one ROW per row. Integer columns that are NOT NULL go out as fixed-width
     // types, nullable ones (or any column that holds a NULL) as INTN/BITN; nvarchar over 4000
-    // characters or max goes out as PLP.
+    // characters or max goes out as PLP; an nvarchar column is widened to its longest value.
     void ResultSet(const catalog_server::ResultSet& result);
 
 private:

@@ -229,21 +229,6 @@ std::size_t Utf16Length(std::string_view utf8) {
     return units;
 }
 
-std::string_view Utf16Prefix(std::string_view utf8, std::size_t maxUnits) {
-    std::size_t units = 0;
-    std::size_t pos = 0;
-    while (pos < utf8.size()) {
-        std::size_t next = pos;
-        const std::size_t n = UnitsOf(NextCodePoint(utf8, next));
-        if (units + n > maxUnits) {
-            break;
-        }
-        units += n;
-        pos = next;
-    }
-    return utf8.substr(0, pos);
-}
-
 std::string Cp1252ToUtf8(ByteView bytes) {
     // 0x80..0x9F differ from Latin-1; the five unassigned positions (0) map to the C1 control of
     // the same value, as Windows converts them.

@@ -75,9 +75,6 @@ private:
 std::string Utf16LeToUtf8(ByteView bytes);
 // Number of UTF-16 code units the UTF-8 text needs (invalid sequences count as U+FFFD).
 std::size_t Utf16Length(std::string_view utf8);
-// The longest prefix of the UTF-8 text that fits in maxUnits UTF-16 code units, never splitting a
-// character.
-std::string_view Utf16Prefix(std::string_view utf8, std::size_t maxUnits);
 // Single-byte text in Windows code page 1252 to UTF-8.
 std::string Cp1252ToUtf8(ByteView bytes);
 
