@@ -1,0 +1,79 @@
+#include "platform/odbc/odbc_connection_string.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "db/connection_string.h"
+#include "db/text_rules.h"
+
+namespace quillon {
+
+namespace {
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    return !std::ranges::search(text, part, [&](char a, char b) {
+                return lower(a) == lower(b);
+            }).empty();
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
+}
+
+}  // namespace
+
+OdbcDriver DriverNamed(std::string_view name) {
+    return {std::string(name), ContainsNoCase(name, "tds")};
+}
+
+OdbcDriver ConfiguredOdbcDriver() {
+    const char* named = std::getenv("QUILLON_ODBC_DRIVER");
+    if (named != nullptr && *named != '\0') {
+        return DriverNamed(named);
+    }
+    return DriverNamed(kFreeTdsDriverPath);
+}
+
+std::optional<std::string> TranslateConnectionString(std::string_view connectionString,
+                                                     const OdbcDriver& driver) {
+    // Driver names with blanks ("ODBC Driver 18 for SQL Server") are braced by convention.
+    std::string out = "DRIVER={" + driver.name + "};";
+    const auto add = [&](std::string_view key, std::string_view value) {
+        out += std::string(key) + "=" + ConnectionStringValue(value) + ";";
+    };
+    for (const ConnectionKey& key : ParseConnectionString(connectionString)) {
+        const std::string_view value = TrimTrailingBlanks(key.value);
+        if (SameName(key.name, "Server")) {
+            const auto comma = value.find(',');
+            if (comma != std::string_view::npos && driver.freeTds) {
+                const std::string_view port = value.substr(comma + 1);
+                if (!AllDigits(port)) {
+                    return std::nullopt;
+                }
+                add("Server", value.substr(0, comma));
+                add("Port", port);
+            } else {
+                add("Server", value);
+            }
+        } else if (SameName(key.name, "Database")) {
+            add("Database", value);
+        } else if (SameName(key.name, "UID")) {
+            add("UID", value);
+        } else if (SameName(key.name, "Pwd")) {
+            add("PWD", value);
+        } else if (SameName(key.name, "Trusted_connection")) {
+            if (SameName(value, "YES")) {
+                add("Trusted_Connection", "Yes");
+            }
+        }
+        // Provider and anything else means nothing to an ODBC driver.
+    }
+    if (driver.freeTds) {
+        add("TDS_Version", "7.4");
+        add("ClientCharset", "UTF-8");
+    }
+    return out;
+}
+
+}  // namespace quillon
