@@ -1,22 +1,8 @@
 #include "app/command_line.h"
 
-#include <algorithm>
-#include <cctype>
-
-#include "quillon/version.h"
+#include "platform/core/text.h"
 
 namespace quillon {
-
-namespace {
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-}  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine result;

@@ -11,12 +11,8 @@ TEST(CommandLine, NegxyIsFoundAnywhereInAnyLetterCase) {
         bool expected;
     };
     const Case cases[] = {
-        {{}, false},
-        {{"/NEGXY"}, true},
-        {{"x", "/negxy"}, true},
-        {{"/NegXy", "y"}, true},
-        {{"NEGXY"}, false},
-        {{"/NEGXY2"}, false},
+        {{}, false},        {{"/NEGXY"}, true},   {{"x", "/negxy"}, true}, {{"/NegXy", "y"}, true},
+        {{"NEGXY"}, false}, {{"/NEGXY2"}, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ParseCommandLine(c.arguments).negativePositionsAllowed, c.expected)
