@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "catalog_server_process.h"
 #include "db/catalog_queries.h"
 #include "db/connection_string.h"
 #include "db/relation_queries.h"
 #include "db/run_query.h"
 #include "platform/odbc/odbc_client.h"
-#include "recording_connection.h"
+#include "support/catalog_server_process.h"
+#include "support/recording_connection.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "db/connection_string.h"
 
-#include "db/text_rules.h"
+#include "platform/core/text.h"
 
 namespace quillon {
 

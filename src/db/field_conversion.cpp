@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "db/text_rules.h"
+#include "platform/core/text.h"
 
 namespace quillon {
 
@@ -74,7 +74,8 @@ Number InRangeOrZero(std::optional<std::int64_t> whole) {
 
 void AssignValue(FieldTarget target, std::size_t length, const FieldValue& value) {
     if (auto* const* text = std::get_if<std::string*>(&target)) {
-        **text = FixedText(AsText(value), length);
+        // A fixed-length text field: cut to its length; padding blanks are never kept.
+        **text = std::string(TrimTrailingBlanks(CutToCharacters(AsText(value), length)));
     } else if (auto* const* number = std::get_if<std::int32_t*>(&target)) {
         **number = InRangeOrZero<std::int32_t>(AsWholeNumber(value));
     } else if (auto* const* byte = std::get_if<std::uint8_t*>(&target)) {

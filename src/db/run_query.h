@@ -7,7 +7,7 @@
 #include "db/client.h"
 #include "db/connection_context.h"
 #include "db/field_conversion.h"
-#include "db/text_rules.h"
+#include "platform/core/text.h"
 
 namespace quillon {
 
@@ -42,8 +42,9 @@ void AppendRow(DatabaseResult& row, MatchMode mode, std::vector<Record>& queue) 
             continue;
         }
         const std::string name = row.FieldName(i);
+        const std::string_view column = TrimTrailingBlanks(name);
         for (const auto& field : fields) {
-            if (SameName(field.label, name)) {
+            if (EqualsIgnoringCase(field.label, column)) {
                 AssignValue(field.target(record, field.slot), field.length, row.Value(i));
             }
         }

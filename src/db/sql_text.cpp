@@ -1,6 +1,6 @@
 #include "db/sql_text.h"
 
-#include "db/text_rules.h"
+#include "platform/core/text.h"
 
 namespace quillon {
 

@@ -1,4 +1,4 @@
-#include "catalog_server_process.h"
+#include "support/catalog_server_process.h"
 
 #include <fcntl.h>
 #include <poll.h>

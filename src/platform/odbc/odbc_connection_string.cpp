@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "db/connection_string.h"
-#include "db/text_rules.h"
+#include "platform/core/text.h"
 
 namespace quillon {
 
@@ -44,7 +44,7 @@ std::optional<std::string> TranslateConnectionString(std::string_view connection
     };
     for (const ConnectionKey& key : ParseConnectionString(connectionString)) {
         const std::string_view value = TrimTrailingBlanks(key.value);
-        if (SameName(key.name, "Server")) {
+        if (EqualsIgnoringCase(key.name, "Server")) {
             const auto comma = value.find(',');
             if (comma != std::string_view::npos && driver.freeTds) {
                 const std::string_view port = value.substr(comma + 1);
@@ -56,14 +56,14 @@ std::optional<std::string> TranslateConnectionString(std::string_view connection
             } else {
                 add("Server", value);
             }
-        } else if (SameName(key.name, "Database")) {
+        } else if (EqualsIgnoringCase(key.name, "Database")) {
             add("Database", value);
-        } else if (SameName(key.name, "UID")) {
+        } else if (EqualsIgnoringCase(key.name, "UID")) {
             add("UID", value);
-        } else if (SameName(key.name, "Pwd")) {
+        } else if (EqualsIgnoringCase(key.name, "Pwd")) {
             add("PWD", value);
-        } else if (SameName(key.name, "Trusted_connection")) {
-            if (SameName(value, "YES")) {
+        } else if (EqualsIgnoringCase(key.name, "Trusted_connection")) {
+            if (EqualsIgnoringCase(value, "YES")) {
                 add("Trusted_Connection", "Yes");
             }
         }
