@@ -45,8 +45,8 @@ std::string BuildConnectionString(std::string_view server, std::string_view data
     return text;
 }
 
-std::vector<ConnectionKey> ParseConnectionString(std::string_view text) {
-    std::vector<ConnectionKey> keys;
+std::vector<ConnectionStringKey> ParseConnectionString(std::string_view text) {
+    std::vector<ConnectionStringKey> keys;
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t equals = text.find('=', pos);
@@ -59,7 +59,7 @@ std::vector<ConnectionKey> ParseConnectionString(std::string_view text) {
             pos = semicolon + 1;
             continue;
         }
-        ConnectionKey key{std::string(TrimBlanks(text.substr(pos, equals - pos))), {}};
+        ConnectionStringKey key{std::string(TrimBlanks(text.substr(pos, equals - pos))), {}};
         pos = equals + 1;
         if (pos < text.size() && text[pos] == '{') {
             // Braced value: "}}" stands for "}", a single "}" ends it.

@@ -18,12 +18,12 @@ std::string BuildConnectionString(std::string_view server, std::string_view data
 // One value as it goes into a connection string (braces where the format needs them).
 std::string ConnectionStringValue(std::string_view value);
 
-struct ConnectionKey {
+struct ConnectionStringKey {
     std::string name;   // as written, blanks around it removed
     std::string value;  // braces and doubled "}" undone
 };
 
 // Splits a connection string into its keys, in order. Empty parts are skipped.
-std::vector<ConnectionKey> ParseConnectionString(std::string_view text);
+std::vector<ConnectionStringKey> ParseConnectionString(std::string_view text);
 
 }  // namespace quillon

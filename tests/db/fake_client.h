@@ -28,6 +28,7 @@ struct FakeServer {
     std::function<std::optional<FakeAnswer>(const std::string&)> answerOf;  // asked first
     std::optional<FakeAnswer> tables;  // the tables rowset; nullopt fails it
     bool acceptOpen = true;
+    std::function<void()> onOpen;  // runs as each open is attempted
     bool endByFailedMove = false;  // after the last row the move fails instead of setting EOF
 
     std::vector<std::string> sent;
@@ -76,6 +77,9 @@ public:
 
     bool Open(std::string_view connectionString) override {
         server_.opened.emplace_back(connectionString);
+        if (server_.onOpen) {
+            server_.onOpen();
+        }
         return server_.acceptOpen;
     }
     void Close() override { ++server_.closes; }
