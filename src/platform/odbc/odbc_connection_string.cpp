@@ -21,6 +21,23 @@ bool AllDigits(std::string_view text) {
     return !text.empty() && std::ranges::all_of(text, [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// One value as the driver reads it. The ODBC rule puts a value with ";" (or a leading "{") in
+// braces and doubles each "}" inside. FreeTDS reads a braced value up to the first "};" and keeps
+// doubled braces as they are, so for it "}" stays single and a value holding "};" cannot be
+// written at all: sending it would cut the value short and let its rest pass for further keys.
+std::optional<std::string> DriverValue(std::string_view value, bool freeTds) {
+    if (!freeTds) {
+        return ConnectionStringValue(value);
+    }
+    if (value.find(';') == std::string_view::npos && !value.starts_with('{')) {
+        return std::string(value);
+    }
+    if (value.find("};") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return "{" + std::string(value) + "}";
+}
+
 }  // namespace
 
 OdbcDriver DriverNamed(std::string_view name) {
@@ -39,10 +56,13 @@ std::optional<std::string> TranslateConnectionString(std::string_view connection
                                                      const OdbcDriver& driver) {
     // Driver names with blanks ("ODBC Driver 18 for SQL Server") are braced by convention.
     std::string out = "DRIVER={" + driver.name + "};";
+    bool representable = true;
     const auto add = [&](std::string_view key, std::string_view value) {
-        out += std::string(key) + "=" + ConnectionStringValue(value) + ";";
+        const auto text = DriverValue(value, driver.freeTds);
+        representable = representable && text.has_value();
+        out += std::string(key) + "=" + text.value_or("") + ";";
     };
-    for (const ConnectionKey& key : ParseConnectionString(connectionString)) {
+    for (const ConnectionStringKey& key : ParseConnectionString(connectionString)) {
         const std::string_view value = TrimTrailingBlanks(key.value);
         if (EqualsIgnoringCase(key.name, "Server")) {
             const auto comma = value.find(',');
@@ -72,6 +92,9 @@ std::optional<std::string> TranslateConnectionString(std::string_view connection
     if (driver.freeTds) {
         add("TDS_Version", "7.4");
         add("ClientCharset", "UTF-8");
+    }
+    if (!representable) {
+        return std::nullopt;
     }
     return out;
 }

@@ -29,8 +29,9 @@ OdbcDriver DriverNamed(std::string_view name);
 //   Database, UID, Pwd  Database, UID, PWD
 //   Trusted_connection=YES   Trusted_Connection=Yes (Kerberos with FreeTDS, integrated login with
 //                            Microsoft's driver)
-// FreeTDS also gets TDS_Version=7.4 and ClientCharset=UTF-8. nullopt when the string cannot be
-// translated (a port that is no number): the open then fails.
+// FreeTDS also gets TDS_Version=7.4 and ClientCharset=UTF-8. Values are quoted the way the driver
+// reads them. nullopt when the string cannot be translated (a port that is no number, a value
+// that the driver cannot read back whole): the open then fails.
 std::optional<std::string> TranslateConnectionString(std::string_view connectionString,
                                                      const OdbcDriver& driver);
 
