@@ -46,6 +46,20 @@ std::optional<std::string> ReadLine(int fd, std::chrono::milliseconds limit) {
     }
 }
 
+// The log writes backslash, tab, newline and carriage return as \\, \t, \n and \r.
+std::string Unescaped(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            out += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        out += c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string CatalogServerProcess::ProgramPath() {
@@ -153,7 +167,7 @@ std::vector<LoggedRequest> CatalogServerProcess::Requests() const {
     std::ifstream log(logPath_);
     std::string line;
     while (std::getline(log, line)) {
-        // kind <TAB> text <TAB> rows <TAB> ms
+        // kind <TAB> text <TAB> rows <TAB> ms; other lines are notes
         std::vector<std::string> parts;
         std::stringstream fields(line);
         std::string part;
@@ -161,7 +175,7 @@ std::vector<LoggedRequest> CatalogServerProcess::Requests() const {
             parts.push_back(part);
         }
         if (parts.size() >= 3) {
-            requests.push_back({parts[0], parts[1], std::atol(parts[2].c_str())});
+            requests.push_back({parts[0], Unescaped(parts[1]), std::atol(parts[2].c_str())});
         }
     }
     return requests;

@@ -15,6 +15,9 @@ namespace quillon {
 
 namespace {
 
+constexpr SQLULEN kLoginTimeoutSeconds = 15;
+constexpr SQLULEN kQueryTimeoutSeconds = 30;
+
 bool Succeeded(SQLRETURN code) {
     return code == SQL_SUCCESS || code == SQL_SUCCESS_WITH_INFO;
 }
@@ -96,6 +99,10 @@ public:
         if (!dbc_ || connected_) {
             return false;
         }
+        // A server that does not answer gives up after the usual 15 seconds, not the driver's
+        // own (much longer) default.
+        SQLSetConnectAttr(dbc_.get(), SQL_ATTR_LOGIN_TIMEOUT,
+                          reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
         auto text = Wide(odbcConnectionString);
         connected_ = Succeeded(SQLDriverConnectW(dbc_.get(), nullptr, text.data(),
                                                  static_cast<SQLSMALLINT>(text.size()), nullptr, 0,
@@ -334,7 +341,13 @@ private:
             return nullptr;
         }
         auto statement = std::make_unique<Handle>(SQL_HANDLE_STMT, handles_->get());
-        return *statement ? std::move(statement) : nullptr;
+        if (!*statement) {
+            return nullptr;
+        }
+        // A query the server never finishes fails after 30 seconds instead of blocking for good.
+        SQLSetStmtAttr(statement->get(), SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(kQueryTimeoutSeconds), 0);
+        return statement;
     }
 
     std::shared_ptr<OdbcEnvironment> environment_;
