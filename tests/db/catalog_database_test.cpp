@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
@@ -12,21 +13,30 @@
 #include <string>
 #include <vector>
 
+#include "app/globals.h"
 #include "db/catalog_queries.h"
 #include "db/connection_string.h"
+#include "db/logon_window.h"
 #include "db/relation_queries.h"
 #include "db/run_query.h"
 #include "platform/odbc/odbc_client.h"
+#include "platform/store/settings_file_store.h"
 #include "support/catalog_server_process.h"
 #include "support/recording_connection.h"
+#include "support/temp_dir.h"
 
 namespace quillon {
 namespace {
 
 using testing::CatalogServerProcess;
 using testing::RecordingConnection;
+using testing::TempDir;
 
 enum class Peer { Emulator, SqlServer };
+
+void PrintTo(Peer peer, std::ostream* out) {
+    *out << (peer == Peer::Emulator ? "catalog-server" : "SQL Server");
+}
 
 // The emulator serves one extra login whose password needs quoting in a connection string.
 constexpr const char* kQuotedUser = "quoted";
@@ -54,12 +64,27 @@ protected:
                 GTEST_SKIP() << "QUILLON_TEST_MSSQL is not set: no real SQL Server to test against";
             }
             connectionString_ = named;
+            for (const auto& key : ParseConnectionString(connectionString_)) {
+                const auto is = [&](std::string_view name) {
+                    return EqualsIgnoringCase(key.name, name);
+                };
+                (is("Server")     ? logon_.SERVER
+                 : is("Database") ? logon_.DATABASE
+                 : is("UID")      ? logon_.USERNAME
+                 : is("Pwd")      ? password_
+                                  : ignored_) = key.value;
+                if (is("Trusted_connection")) {
+                    logon_.USETRUSTEDCONNECTION = EqualsIgnoringCase(key.value, "YES") ? 1 : 0;
+                }
+            }
         } else {
             std::string error;
             emulator_ = Emulator(error);
             ASSERT_NE(emulator_, nullptr) << error;
-            connectionString_ =
-                BuildConnectionString(emulator_->ServerValue(), "Orders", "demo", "demo", false);
+            logon_ = {emulator_->ServerValue(), "Orders", "demo", 0, 0};
+            password_ = "demo";
+            connectionString_ = BuildConnectionString(logon_.SERVER, logon_.DATABASE,
+                                                      logon_.USERNAME, password_, false);
         }
         auto connection = std::make_unique<RecordingConnection>(client_.NewConnection(), sent_);
         ASSERT_TRUE(connection->Open(connectionString_)) << connectionString_;
@@ -107,6 +132,9 @@ protected:
 
     OdbcClient client_;
     CatalogServerProcess* emulator_ = nullptr;
+    LogonRecord logon_;  // what a user types into the connect window to reach the peer
+    std::string password_;
+    std::string ignored_;
     std::string connectionString_;
     std::vector<std::string> sent_;
     std::size_t logMark_ = 0;
@@ -390,6 +418,61 @@ TEST_P(CatalogDatabaseTest, PasswordThatNeedsQuotingConnects) {
     auto wrong = client_.NewConnection();
     EXPECT_FALSE(wrong->Open(
         BuildConnectionString(emulator_->ServerValue(), "Orders", kQuotedUser, "p", false)));
+}
+
+class NoView final : public LogonView {
+public:
+    void ShowStatus(std::string_view) override {}
+    void SetWaitCursor(bool) override {}
+};
+
+TEST_P(CatalogDatabaseTest, ConnectWindowProvesTheLogonAndSavesItOnce) {
+    TempDir dir;
+    SettingsFileStore store(dir.path() / "config");
+    RegistrySettings settings(store);
+    RecordingMessageBox messages;
+    DataFiles files(dir.path(), std::string(kFileOwnerPassword), messages);
+    std::string connectionString;
+    NoView view;
+    const auto saved = [&] {
+        files.DBConnections.Open();
+        auto records = files.DBConnections.Browse(ConnectionKey::KeyUnique);
+        files.DBConnections.Close();
+        return records;
+    };
+    {
+        LogonWindowLogic window(settings, kRegistryKey, connectionString, files.DBConnections,
+                                messages, client_);
+        window.Open();
+        window.logon = logon_;
+        window.logon.SAVECONNECTION = 1;
+        window.password = password_ + "-wrong";
+        EXPECT_FALSE(window.Ok(view)) << "a wrong password passed the test";
+        ASSERT_EQ(messages.messages.size(), 1u);
+        EXPECT_EQ(messages.messages[0].text, "Can not connect to server !!!");
+        EXPECT_EQ(window.password, password_ + "-wrong") << "the entries stay for a correction";
+        EXPECT_TRUE(saved().empty()) << "a failed test stored a saved connection";
+
+        window.password = password_;
+        EXPECT_TRUE(window.Ok(view));
+        EXPECT_EQ(messages.messages.size(), 1u);
+    }
+    {
+        // The same names in other letter case update the record instead of adding one.
+        LogonWindowLogic window(settings, kRegistryKey, connectionString, files.DBConnections,
+                                messages, client_);
+        window.Open();
+        EXPECT_EQ(window.logon.SERVER, logon_.SERVER) << "the last logon is read back";
+        for (char& c : window.logon.DATABASE) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        window.password = password_;
+        EXPECT_TRUE(window.Ok(view)) << "database names ignore letter case on the server too";
+    }
+    const auto records = saved();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].DATABASE, logon_.DATABASE);
+    EXPECT_EQ(records[0].PWD, password_);
 }
 
 }  // namespace

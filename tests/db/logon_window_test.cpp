@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/globals.h"
 #include "fake_client.h"
 #include "platform/store/settings_file_store.h"
 #include "support/temp_dir.h"
@@ -16,7 +17,6 @@ using testing::FakeServer;
 using testing::TempDir;
 
 constexpr std::string_view kKeyPath = "SOFTWARE\\Brackwell\\Quillon";
-constexpr const char* kOwner = "Tq7#pL2x!Vm9@Kd";
 
 class RecordingView final : public LogonView {
 public:
@@ -48,7 +48,7 @@ protected:
     SettingsFileStore store_{dir_.path() / "config"};
     RegistrySettings settings_{store_};
     RecordingMessageBox messages_;
-    DataFiles files_{dir_.path(), kOwner, messages_};
+    DataFiles files_{dir_.path(), std::string(kFileOwnerPassword), messages_};
     FakeServer server_;
     FakeClient client_{server_};
     std::string connectionString_;
