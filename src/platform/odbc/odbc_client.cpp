@@ -25,7 +25,6 @@ bool Succeeded(SQLRETURN code) {
 // One ODBC handle, freed when this goes.
 class Handle {
 public:
-    Handle() = default;
     Handle(SQLSMALLINT type, SQLHANDLE parent) : type_(type) {
         if (!Succeeded(SQLAllocHandle(type, parent, &handle_))) {
             handle_ = SQL_NULL_HANDLE;
@@ -53,8 +52,9 @@ std::basic_string<SQLWCHAR> Wide(std::string_view text) {
     return {utf16.begin(), utf16.end()};
 }
 
+// SQLWCHAR is unsigned short, not char16_t: the units are copied, not reinterpreted.
 std::string Narrow(const SQLWCHAR* text, std::size_t length) {
-    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
+    return Utf16ToUtf8(std::u16string(text, text + length));
 }
 
 }  // namespace
@@ -62,14 +62,10 @@ std::string Narrow(const SQLWCHAR* text, std::size_t length) {
 // The environment handle; connections keep it alive until they are gone.
 class OdbcEnvironment {
 public:
-    OdbcEnvironment() : env_(SQL_HANDLE_ENV, SQL_NULL_HANDLE) {
-        if (env_ && !Succeeded(SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION,
-                                             reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {
-            ready_ = false;
-            return;
-        }
-        ready_ = static_cast<bool>(env_);
-    }
+    OdbcEnvironment()
+        : env_(SQL_HANDLE_ENV, SQL_NULL_HANDLE),
+          ready_(env_ && Succeeded(SQLSetEnvAttr(env_.get(), SQL_ATTR_ODBC_VERSION,
+                                                 reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0))) {}
 
     bool ready() const { return ready_; }
     SQLHENV get() const { return env_.get(); }
@@ -249,7 +245,7 @@ private:
             return number;
         }
         // Text comes in pieces as wide characters, whatever the driver's own character set.
-        std::u16string text;
+        std::basic_string<SQLWCHAR> text;
         std::array<SQLWCHAR, 2048> buffer{};
         constexpr std::size_t kPiece = buffer.size() - 1;  // one place for the terminator
         for (;;) {
@@ -269,12 +265,12 @@ private:
                                static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR) > kPiece);
             const std::size_t units =
                 more ? kPiece : static_cast<std::size_t>(indicator) / sizeof(SQLWCHAR);
-            text.append(reinterpret_cast<const char16_t*>(buffer.data()), units);
+            text.append(buffer.data(), buffer.data() + units);
             if (!more) {
                 break;
             }
         }
-        return Utf16ToUtf8(text);
+        return Narrow(text.data(), text.size());
     }
 
     std::shared_ptr<ConnectionHandles> connection_;  // outlives the statement
