@@ -1,129 +1,74 @@
-// First cut of the engine: every database answers simple SELECTs through an in-memory SQLite
-// connection. The catalog objects follow.
-#include <sqlite3.h>
+#include <memory>
 
-#include <algorithm>
-#include <cctype>
-#include <fstream>
-
-#include "engine.h"
+#include "catalog_impl.h"
+#include "script_reader.h"
+#include "store.h"
+#include "text.h"
 
 namespace catalog_server {
-namespace {
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
+std::unique_ptr<Session> CatalogImpl::OpenSession(std::string_view database) const {
+    const LoadedDatabase* db = Find(database);
+    return db ? MakeSession(*this, *db) : nullptr;
 }
 
-class SimpleSession : public Session {
-public:
-    SimpleSession(std::vector<std::string> databases, std::string current)
-        : databases_(std::move(databases)), current_(std::move(current)) {
-        sqlite3_open(":memory:", &db_);
-        sqlite3_create_function(db_, "db_name", 0, SQLITE_UTF8, this, &DbName, nullptr, nullptr);
+std::vector<std::string> CatalogImpl::DatabaseNames() const {
+    std::vector<std::string> names;
+    for (const auto& db : databases_) {
+        names.push_back(db->model.name);
     }
-    ~SimpleSession() override { sqlite3_close(db_); }
+    return names;
+}
 
-    std::string CurrentDatabase() const override { return current_; }
-    bool UseDatabase(std::string_view name) override {
-        for (const auto& d : databases_) {
-            if (EqualNoCase(d, name)) {
-                current_ = d;
-                return true;
-            }
+const LoadedDatabase* CatalogImpl::Find(std::string_view name) const {
+    for (const auto& db : databases_) {
+        if (EqualsNoCase(db->model.name, name)) {
+            return db.get();
         }
-        return false;
     }
-    std::vector<StatementResult> ExecuteBatch(std::string_view sql, const Parameters&) override {
-        StatementResult result;
-        sqlite3_stmt* stmt = nullptr;
-        std::string text(sql);
-        if (sqlite3_prepare_v2(db_, text.c_str(), -1, &stmt, nullptr) != SQLITE_OK || !stmt) {
-            result.error = SqlError{102, 1, 15, 1, "Incorrect syntax."};
-            return {result};
-        }
-        ResultSet rs;
-        const int n = sqlite3_column_count(stmt);
-        for (int i = 0; i < n; ++i) {
-            rs.columns.push_back(Column{sqlite3_column_name(stmt, i), ColumnType::NVarChar, 128});
-        }
-        while (sqlite3_step(stmt) == SQLITE_ROW) {
-            std::vector<Value> row;
-            for (int i = 0; i < n; ++i) {
-                switch (sqlite3_column_type(stmt, i)) {
-                    case SQLITE_INTEGER:
-                        row.emplace_back(static_cast<std::int64_t>(sqlite3_column_int64(stmt, i)));
-                        rs.columns[i].type = ColumnType::Int;
-                        break;
-                    case SQLITE_NULL:
-                        row.emplace_back(std::monostate{});
-                        break;
-                    default:
-                        row.emplace_back(std::string(
-                            reinterpret_cast<const char*>(sqlite3_column_text(stmt, i))));
-                }
-            }
-            rs.rows.push_back(std::move(row));
-        }
-        sqlite3_finalize(stmt);
-        result.rowCount = static_cast<std::int64_t>(rs.rows.size());
-        result.resultSet = std::move(rs);
-        return {result};
-    }
-    std::vector<StatementResult> ExecuteProcedure(std::string_view name,
-                                                  const Parameters&) override {
-        StatementResult result;
-        result.error = SqlError{2812, 62, 16, 1,
-                                "Could not find stored procedure '" + std::string(name) + "'."};
-        return {result};
-    }
-
-private:
-    static void DbName(sqlite3_context* ctx, int, sqlite3_value**) {
-        auto* self = static_cast<SimpleSession*>(sqlite3_user_data(ctx));
-        sqlite3_result_text(ctx, self->current_.c_str(), -1, SQLITE_TRANSIENT);
-    }
-    sqlite3* db_ = nullptr;
-    std::vector<std::string> databases_;
-    std::string current_;
-};
-
-class SimpleCatalog : public Catalog {
-public:
-    explicit SimpleCatalog(std::vector<std::string> names) : names_(std::move(names)) {}
-    std::unique_ptr<Session> OpenSession(std::string_view database) const override {
-        for (const auto& d : names_) {
-            if (EqualNoCase(d, database)) {
-                return std::make_unique<SimpleSession>(names_, d);
-            }
-        }
-        return nullptr;
-    }
-    std::vector<std::string> DatabaseNames() const override { return names_; }
-
-private:
-    std::vector<std::string> names_;
-};
-
-}  // namespace
+    return nullptr;
+}
 
 LoadResult LoadCatalog(const std::vector<ScriptSource>& sources) {
     LoadResult result;
-    std::vector<std::string> names;
+    std::vector<std::unique_ptr<LoadedDatabase>> databases;
     for (const auto& source : sources) {
-        for (const auto& file : source.files) {
-            std::ifstream in(file);
-            if (!in) {
-                result.error = LoadError{file, 0, "cannot open the file"};
+        for (const auto& other : databases) {
+            if (EqualsNoCase(other->model.name, source.database)) {
+                result.error =
+                    LoadError{"", 0, "the database '" + source.database + "' is named twice"};
                 return result;
             }
         }
-        names.push_back(source.database);
+        ScriptReader reader(source.database);
+        bool ok = true;
+        for (const auto& file : source.files) {
+            if (!reader.ReadFile(file)) {
+                ok = false;
+                break;
+            }
+        }
+        if (ok) {
+            ok = reader.AddGeneratedTables(source.generatedTables);
+        }
+        result.warnings.insert(result.warnings.end(), reader.warnings().begin(),
+                               reader.warnings().end());
+        if (!ok) {
+            result.error = reader.error();
+            return result;
+        }
+        auto loaded = std::make_unique<LoadedDatabase>();
+        loaded->model = reader.Finish();
+        std::string error;
+        auto image = BuildStore(loaded->model, error);
+        if (!image) {
+            result.error = LoadError{source.files.empty() ? "" : source.files.back(), 0, error};
+            return result;
+        }
+        loaded->image = std::move(*image);
+        databases.push_back(std::move(loaded));
     }
-    result.catalog = std::make_unique<SimpleCatalog>(std::move(names));
+    result.catalog = std::make_unique<CatalogImpl>(std::move(databases));
     return result;
 }
 

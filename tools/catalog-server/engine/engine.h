@@ -49,6 +49,9 @@ struct StatementResult {
     std::optional<ResultSet> resultSet;
     std::optional<std::int64_t> rowCount;  // DONE_COUNT when set
     std::optional<SqlError> error;
+    // Further messages of the same statement, sent after `error` and before its one DONE: SQL
+    // Server reports an unclosed quote as 102 and 105 together, ending one statement.
+    std::vector<SqlError> moreErrors;
 };
 
 // Parameter values of sp_executesql, sp_execute and procedure calls, by name with '@'

@@ -1,0 +1,32 @@
+#pragma once
+
+// Text helpers shared by the engine: UTF-8 code points, SQL Server's case-insensitive name
+// comparison (trailing blanks ignored, accents kept) and its LIKE patterns.
+
+#include <string>
+#include <string_view>
+
+namespace catalog_server {
+
+// Lower-cased (Unicode simple case mapping) copy without trailing blanks: the key under which
+// two names compare equal exactly when SQL Server's default collation says they are.
+std::string FoldName(std::string_view utf8);
+
+// <0, 0, >0 like strcmp, under the same rules as FoldName.
+int CompareNoCase(std::string_view a, std::string_view b);
+
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// SQL Server LIKE: % _ [abc] [a-z] [^abc], case-insensitive, with an optional escape character.
+bool LikeMatch(std::string_view pattern, std::string_view text, char32_t escape = 0);
+
+// Number of code points (what LEN and nvarchar lengths count), and a prefix of at most n.
+std::size_t CodePointCount(std::string_view utf8);
+std::string CodePointPrefix(std::string_view utf8, std::size_t n);
+
+std::string UpperText(std::string_view utf8);
+std::string LowerText(std::string_view utf8);
+
+std::string TrimRight(std::string_view text);
+
+}  // namespace catalog_server
