@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/globals.h"
@@ -89,19 +91,19 @@ protected:
         auto connection = std::make_unique<RecordingConnection>(client_.NewConnection(), sent_);
         ASSERT_TRUE(connection->Open(connectionString_)) << connectionString_;
         context_.CONN = std::move(connection);
-        Mark();
     }
 
     void TearDown() override {
         if (context_.CONN) {
             context_.CONN->Close();
         }
+        sentBefore_ += sent_.size();
     }
 
     // Forgets what was sent so far, for the next ExpectSent.
     void Mark() {
+        sentBefore_ += sent_.size();
         sent_.clear();
-        logMark_ = emulator_ ? emulator_->Requests().size() : 0;
     }
 
     // The requests since the last Mark are exactly these texts, as the client sent them and, on
@@ -111,17 +113,33 @@ protected:
         if (emulator_ == nullptr) {
             return;
         }
-        std::vector<std::string> logged;
-        const auto requests = emulator_->Requests();
-        for (std::size_t i = logMark_; i < requests.size(); ++i) {
-            if (requests[i].kind == "batch" || requests[i].kind == "rpc") {
-                logged.push_back(requests[i].text);
-            }
-        }
         std::vector<std::string> expected = texts;
         std::replace(expected.begin(), expected.end(),
                      std::string(RecordingConnection::kTablesRowset), std::string("sp_tables"));
-        EXPECT_EQ(logged, expected) << "the server's log";
+        EXPECT_EQ(LoggedSinceMark(), expected) << "the server's log";
+    }
+
+    // The SQL texts and procedure calls the emulator logged since the last Mark. The server
+    // writes a line once it has answered, so this waits until the log has caught up with every
+    // request this process sent (the logins of other connections are no such requests).
+    std::vector<std::string> LoggedSinceMark() {
+        const std::size_t wanted = sentBefore_ + sent_.size();
+        std::vector<std::string> logged;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        do {
+            logged.clear();
+            for (const auto& request : emulator_->Requests()) {
+                if (request.kind == "batch" || request.kind == "rpc") {
+                    logged.push_back(request.text);
+                }
+            }
+            if (logged.size() >= wanted) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        } while (std::chrono::steady_clock::now() < deadline);
+        return {logged.begin() + static_cast<std::ptrdiff_t>(std::min(sentBefore_, logged.size())),
+                logged.end()};
     }
 
     std::int32_t ObjectId(const std::string& name) {
@@ -137,7 +155,7 @@ protected:
     std::string ignored_;
     std::string connectionString_;
     std::vector<std::string> sent_;
-    std::size_t logMark_ = 0;
+    static inline std::size_t sentBefore_ = 0;  // requests of this process before the last Mark
     ConnectionContext context_;
 };
 
@@ -313,6 +331,7 @@ TEST_P(CatalogDatabaseTest, TableWithoutRelationsCostsExactlyTwoRequests) {
 
 TEST_P(CatalogDatabaseTest, SelfReferencingKeyGivesTwoRecords) {
     const std::int32_t id = ObjectId("dbo.Employees");
+    Mark();
     std::vector<RelationRow> relations;
     QueryRelations(&context_, id, relations);
     std::vector<const RelationRow*> self;
