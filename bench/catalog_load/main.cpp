@@ -2,7 +2,9 @@
 // tables and QueryRelations of a table with 20 relations, each without and with 1 ms added to
 // every answer. Prints wall time and requests (counted by the client and by the server's log).
 //
-//   build/bin/catalog_load [--quick]      (--quick: 1,000 tables only)
+//   build/bin/catalog_load [--quick] [--latency MS ...]
+//     --quick         1,000 tables only
+//     --latency MS    the added delays to measure (default: 0 and 1; repeatable)
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -63,8 +65,8 @@ bool Run(const char* label, const std::vector<std::string>& arguments, Prepare p
     }
     context.CONN = std::move(connection);
     const auto parameter = prepare(context);
+    const std::size_t before = server->QueryTexts(sent.size()).size();
     sent.clear();
-    const std::size_t before = server->Requests().size();
 
     Measure m;
     const auto start = std::chrono::steady_clock::now();
@@ -73,7 +75,7 @@ bool Run(const char* label, const std::vector<std::string>& arguments, Prepare p
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     m.clientRequests = sent.size();
     context.CONN->Close();
-    m.serverRequests = server->Requests().size() - before;
+    m.serverRequests = server->QueryTexts(before + m.clientRequests).size() - before;
     std::printf("%-40s %8zu rows %8zu requests (server log %zu) %10.1f ms\n", label, m.rows,
                 m.clientRequests, m.serverRequests, m.ms);
     std::fflush(stdout);
@@ -83,13 +85,28 @@ bool Run(const char* label, const std::vector<std::string>& arguments, Prepare p
 }  // namespace
 
 int main(int argc, char** argv) {
-    const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+    bool quick = false;
+    std::vector<std::string> latencies;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--quick") {
+            quick = true;
+        } else if (argument == "--latency" && i + 1 < argc) {
+            latencies.push_back(argv[++i]);
+        } else {
+            std::fprintf(stderr, "usage: catalog_load [--quick] [--latency MS ...]\n");
+            return 2;
+        }
+    }
+    if (latencies.empty()) {
+        latencies = {"0", "1"};
+    }
     const auto directory = std::filesystem::temp_directory_path() / "quillon-catalog-load";
     std::filesystem::create_directories(directory);
     const std::string hub = WriteHubScript(directory);
     bool ok = true;
 
-    for (const char* latency : {"0", "1"}) {
+    for (const std::string& latency : latencies) {
         for (const int tables : {1000, 10000}) {
             if (quick && tables > 1000) {
                 continue;

@@ -119,25 +119,10 @@ protected:
         EXPECT_EQ(LoggedSinceMark(), expected) << "the server's log";
     }
 
-    // The SQL texts and procedure calls the emulator logged since the last Mark. The server
-    // writes a line once it has answered, so this waits until the log has caught up with every
-    // request this process sent (the logins of other connections are no such requests).
+    // The SQL texts and procedure calls the emulator logged since the last Mark: the log holds
+    // every request this process sent (the logins of other connections are no such requests).
     std::vector<std::string> LoggedSinceMark() {
-        const std::size_t wanted = sentBefore_ + sent_.size();
-        std::vector<std::string> logged;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        do {
-            logged.clear();
-            for (const auto& request : emulator_->Requests()) {
-                if (request.kind == "batch" || request.kind == "rpc") {
-                    logged.push_back(request.text);
-                }
-            }
-            if (logged.size() >= wanted) {
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        } while (std::chrono::steady_clock::now() < deadline);
+        const auto logged = emulator_->QueryTexts(sentBefore_ + sent_.size());
         return {logged.begin() + static_cast<std::ptrdiff_t>(std::min(sentBefore_, logged.size())),
                 logged.end()};
     }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace quillon::testing {
 
@@ -179,6 +180,27 @@ std::vector<LoggedRequest> CatalogServerProcess::Requests() const {
         }
     }
     return requests;
+}
+
+}  // namespace quillon::testing
+
+namespace quillon::testing {
+
+std::vector<std::string> CatalogServerProcess::QueryTexts(std::size_t atLeast) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    std::vector<std::string> texts;
+    for (;;) {
+        texts.clear();
+        for (const LoggedRequest& request : Requests()) {
+            if (request.kind == "batch" || request.kind == "rpc") {
+                texts.push_back(request.text);
+            }
+        }
+        if (texts.size() >= atLeast || std::chrono::steady_clock::now() >= deadline) {
+            return texts;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 }  // namespace quillon::testing

@@ -36,6 +36,11 @@ public:
     // Every request logged so far.
     std::vector<LoggedRequest> Requests() const;
 
+    // The texts of the SQL batches and procedure calls logged so far (logins and the like left
+    // out). The server writes a line once it has answered, so this waits, up to five seconds,
+    // until there are at least `atLeast` of them.
+    std::vector<std::string> QueryTexts(std::size_t atLeast = 0) const;
+
     // The path of build/bin/catalog-server (from QUILLON_BUILD_DIR) and of samples/orders.sql
     // (from QUILLON_SOURCE_DIR).
     static std::string ProgramPath();
