@@ -176,7 +176,7 @@ TEST_P(CatalogDatabaseTest, TablesCostOneRequestPerObjectAndEveryNameGetsItsId) 
     for (const char* name : {"O'Neil", "Order.Archive", "Größen", "Ελλάδα", "Customers"}) {
         const TableRow* table = FindTable(tables, "dbo", name);
         ASSERT_NE(table, nullptr) << name;
-        EXPECT_EQ(table->TABLE_CATALOG, "Orders");
+        EXPECT_EQ(table->TABLE_CATALOG, logon_.DATABASE);
         EXPECT_EQ(table->TABLE_TYPE, "TABLE");
         EXPECT_NE(table->TABLE_ID, 0) << name << " got no object id";
     }
