@@ -411,8 +411,12 @@ TEST_P(ClientQueries, AnswerAsTheServerDoes) {
         for (const auto& r : results) {
             EXPECT_FALSE(r.resultSet) << sql;
             numbers.push_back(r.error ? r.error->number : 0);
+            for (const auto& more : r.moreErrors) {
+                numbers.push_back(more.number);
+            }
         }
         EXPECT_EQ(numbers, c.errors) << sql;
+        EXPECT_EQ(results.size(), 1u) << "one statement, one result: " << sql;
         return;
     }
     ASSERT_EQ(results.size(), 1u) << sql;

@@ -249,6 +249,15 @@ TEST_F(ConversationTest, BatchEdgeCases) {
     EXPECT_EQ(use[0].oldValue, "Orders");
     EXPECT_EQ(use[1].message, "Changed database context to 'Second'.");
 
+    // Two messages of one statement end with one DONE, as SQL Server reports an unclosed quote.
+    StatementResult quote = testing::Failure(102, 15, "Incorrect syntax near 'Neil'.");
+    quote.moreErrors.push_back(SqlError{105, 1, 15, 1, "Unclosed quotation mark."});
+    catalog_.batches["O'Neil"] = {quote};
+    const auto unclosed = Batch("O'Neil");
+    ASSERT_EQ(TokenNames(unclosed), "ERROR ERROR DONE");
+    EXPECT_EQ(unclosed[1].number, 105);
+    EXPECT_EQ(unclosed[2].status, 0x0002);
+
     const std::string text = "select N'\xF0\x9F\x98\x80 \xC3\xA9'";
     Batch(text);
     EXPECT_EQ(catalog_.calls->batches.back(), text);

@@ -187,6 +187,7 @@ TEST(MessageAssembler, ReassemblesAndRejects) {
         {"packet above the negotiated size", testing::Packets(0x01, Bytes(600, 1), 4096), 512,
          1 << 20},
         {"length below the header", Hex("01 01 00 07 00 00 01 00"), 4096, 1 << 20},
+        {"not TDS at all", Bytes{'G', 'E', 'T', ' ', '/', ' ', 'H', 'T'}, 32767, 1 << 20},
         {"type changes inside a message", typeChange, 4096, 1 << 20},
         {"message above the limit", testing::Packets(0x01, Bytes(9000, 1), 4096), 4096, 8192},
     };

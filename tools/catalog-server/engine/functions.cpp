@@ -468,7 +468,7 @@ bool RegisterFunctions(sqlite3* db, const SessionInfo* info) {
         {"current_user", 0, &UserName, true},
         {"upper", 1, &Upper, true},
         {"lower", 1, &Lower, true},
-        {"isnull", 2, &IsNullFunction, true},
+        {"tsql_isnull", 2, &IsNullFunction, true},
         {"getdate", 0, &GetDate, false},
         {"charindex", 2, &CharIndex, true},
         {"charindex", 3, &CharIndex, true},

@@ -456,6 +456,7 @@ private:
     }
 
     DataType ParseDataType() {
+        const int line = Line();
         std::string name = Name();
         if (Peek().IsOp(".")) {  // schema-qualified type
             ++p_;
@@ -486,7 +487,7 @@ private:
         }
         const TypeInfo* info = FindType(canonical);
         if (!info) {
-            Fail("unknown data type '" + name + "'");
+            throw ParseFailure{line, "unknown data type '" + name + "'"};
         }
         type.name = info->name;
         std::vector<int> args;

@@ -736,11 +736,17 @@ private:
                 break;
             }
         }
+        // Both messages end one statement: a single result carries them.
+        StatementResult result;
         if (before) {
-            return {ErrorResult(*before), ErrorResult(unclosed)};
+            result.error = *before;
+            result.moreErrors.push_back(unclosed);
+        } else {
+            result.error = unclosed;
+            result.moreErrors.push_back(
+                Error(102, 15, e.line, "Incorrect syntax near '" + e.rest + "'."));
         }
-        return {ErrorResult(unclosed),
-                ErrorResult(Error(102, 15, e.line, "Incorrect syntax near '" + e.rest + "'."))};
+        return {result};
     }
 
     const CatalogImpl& catalog_;

@@ -458,7 +458,7 @@ private:
             // A function call.
             std::string name = tok.text;
             const std::string upper = UpperText(name);
-            if (upper == "LEFT" || upper == "RIGHT") {
+            if (upper == "LEFT" || upper == "RIGHT" || upper == "ISNULL") {
                 name = "tsql_" + LowerText(name);
             }
             Emit(name, i_);

@@ -54,8 +54,21 @@ std::vector<StatementResult> Guarded(F&& run) {
     }
 }
 
+// The number of the statement's first error (severity above 10), 0 when it has none.
+std::int32_t FirstErrorNumber(const StatementResult& result) {
+    if (result.error && result.error->severity > 10) {
+        return result.error->number;
+    }
+    for (const SqlError& more : result.moreErrors) {
+        if (more.severity > 10) {
+            return more.number;
+        }
+    }
+    return 0;
+}
+
 bool HasError(const StatementResult& result) {
-    return result.error && result.error->severity > 10;
+    return FirstErrorNumber(result) != 0;
 }
 
 // Writes one statement's outcome: its result set, its message, then its DONE-type token.
@@ -77,9 +90,12 @@ std::int64_t WriteStatement(TokenWriter& tokens, const StatementResult& result, 
     }
     if (result.error) {
         tokens.Message(*result.error, serverName, "");
-        if (HasError(result)) {
-            status |= done_status::kError;
-        }
+    }
+    for (const SqlError& more : result.moreErrors) {
+        tokens.Message(more, serverName, "");
+    }
+    if (HasError(result)) {
+        status |= done_status::kError;
     }
     tokens.Done(done, status, command, count);
     return rows;
@@ -210,15 +226,6 @@ Bytes DonePayload(std::uint16_t status) {
     return payload;
 }
 
-std::string OneLine(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        out += (c == '\n' || c == '\r' || c == '\t') ? ' ' : c;
-    }
-    return out;
-}
-
 }  // namespace
 
 const char* RequestKindName(RequestKind kind) {
@@ -260,6 +267,15 @@ Bytes Conversation::AttentionAck() const {
     Bytes packets;
     AppendPackets(packets, PacketType::TabularResult, DonePayload(done_status::kAttention),
                   packetSize_, spid_);
+    return packets;
+}
+
+Bytes Conversation::CancelledReply() const {
+    Bytes packets;
+    AppendPackets(packets, PacketType::TabularResult, DonePayload(done_status::kFinal), packetSize_,
+                  spid_);
+    const Bytes ack = AttentionAck();
+    packets.insert(packets.end(), ack.begin(), ack.end());
     return packets;
 }
 
@@ -466,7 +482,7 @@ Reply Conversation::Batch(const Message& message) {
     if (results.empty()) {
         tokens.Done(TokenType::Done, done_status::kFinal, current_command::kNone, 0);
     }
-    return Finish(RequestKind::Batch, payload, OneLine(text), rows);
+    return Finish(RequestKind::Batch, payload, text, rows);
 }
 
 // Runs the calls of one RPC message and writes their tokens.
@@ -534,7 +550,7 @@ void Conversation::RpcRunner::ExecuteSql(const RpcCall& call, Outcome& out, std:
                             "'ntext/nchar/nvarchar'."));
         return;
     }
-    what += ": " + OneLine(*statement);
+    what += ": " + *statement;
     std::string declaration;
     std::size_t firstValue = 1;
     if (p.size() > 1 && (p[1].name.empty() || SameName(p[1].name, "@params"))) {
@@ -559,7 +575,7 @@ void Conversation::RpcRunner::Prepare(const RpcCall& call, bool execute, Outcome
                             "Procedure expects parameter '@stmt' of type 'ntext/nchar/nvarchar'."));
         return;
     }
-    what += ": " + OneLine(*statement);
+    what += ": " + *statement;
     Prepared prepared{*statement, {}};
     if (const std::string* declaration = TextValue(p[1])) {
         prepared.declaration = *declaration;
@@ -603,7 +619,7 @@ void Conversation::RpcRunner::Execute(const RpcCall& call, Outcome& out, std::st
                                 (handle ? std::to_string(*handle) : std::string("NULL")) + "."));
         return;
     }
-    what += ": " + OneLine(found->second.statement);
+    what += ": " + found->second.statement;
     // Copied: the statement may be unprepared by a later call of the same message.
     const Prepared prepared = found->second;
     RunStatement(prepared.statement, prepared.declaration,
@@ -687,8 +703,8 @@ std::int64_t Conversation::RpcRunner::Run(const RpcCall& call, bool last, std::s
             continue;
         }
         rows += WriteStatement(tokens_, result, TokenType::DoneInProc, true, c_.config_.serverName);
-        if (HasError(result) && returnStatus == 0) {
-            returnStatus = result.error->number;
+        if (returnStatus == 0) {
+            returnStatus = FirstErrorNumber(result);
         }
     }
     tokens_.ReturnStatus(returnStatus);

@@ -52,6 +52,10 @@ public:
     Reply Handle(const Message& message);
     // The message that acknowledges an attention: a DONE with the attention bit.
     Bytes AttentionAck() const;
+    // What replaces the answer to a request cancelled before its answer went out: the answer
+    // cut to a final DONE, then the acknowledgement as a message of its own (tedious reads the
+    // request's answer first, then exactly one more message for the acknowledgement).
+    Bytes CancelledReply() const;
     // Size of the packets the client may send now: the default until the login is answered,
     // then the negotiated one.
     std::size_t PacketSize() const { return loggedIn_ ? packetSize_ : kMaxPacketSize; }

@@ -4,6 +4,29 @@
 
 namespace catalog_server::tds {
 
+namespace {
+
+// Types a client may send; anything else (a TLS record, text) is not TDS.
+bool IsClientPacketType(std::uint8_t type) {
+    switch (static_cast<PacketType>(type)) {
+        case PacketType::SqlBatch:
+        case PacketType::PreTds7Login:
+        case PacketType::Rpc:
+        case PacketType::Attention:
+        case PacketType::BulkLoad:
+        case PacketType::TransactionManager:
+        case PacketType::Login7:
+        case PacketType::Sspi:
+        case PacketType::PreLogin:
+            return true;
+        case PacketType::TabularResult:
+            break;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool MessageAssembler::Fail(std::string reason) {
     failed_ = true;
     error_ = std::move(reason);
@@ -19,6 +42,9 @@ bool MessageAssembler::Feed(ByteView bytes) {
     while (pending_.size() - offset >= kHeaderSize) {
         const std::uint8_t* header = pending_.data() + offset;
         const std::size_t length = static_cast<std::size_t>((header[2] << 8) | header[3]);
+        if (!IsClientPacketType(header[0])) {
+            return Fail("unknown packet type " + std::to_string(header[0]));
+        }
         if (length < kHeaderSize) {
             return Fail("packet length " + std::to_string(length) + " is shorter than its header");
         }

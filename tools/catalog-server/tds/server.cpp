@@ -296,25 +296,26 @@ void Server::Serve(Connection& connection, std::uint16_t spid) {
         if (settings_.latencyMs > 0) {
             // The slow network: the answer waits; an attention in the meantime cancels it.
             const Clock::time_point due = start + std::chrono::milliseconds(settings_.latencyMs);
-            bool cancelled = false;
+            const auto attentionWaiting = [&] {
+                const tds::Message* next = assembler.Peek();
+                return next != nullptr && next->type == tds::PacketType::Attention &&
+                       conversation.LoggedIn();
+            };
+            bool cancelled = attentionWaiting();
             while (!cancelled) {
-                const auto left =
-                    std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now());
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - Clock::now());
                 if (left.count() <= 0) {
                     break;
                 }
                 pollfd pfd{fd, POLLIN, 0};
-                const int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));
-                if (ready > 0) {
+                if (::poll(&pfd, 1, static_cast<int>(left.count())) > 0) {
                     if (!ReceiveInto(fd, assembler, buffer)) {
                         if (!assembler.Error().empty()) {
                             drop(assembler.Error());
                         }
                         return;
                     }
-                    const tds::Message* next = assembler.Peek();
-                    cancelled = next != nullptr && next->type == tds::PacketType::Attention &&
-                                conversation.LoggedIn();
+                    cancelled = attentionWaiting();
                 }
             }
             if (cancelled) {
@@ -325,7 +326,7 @@ void Server::Serve(Connection& connection, std::uint16_t spid) {
                 reply.kind = tds::RequestKind::Attention;
                 reply.what = "(cancelled the request above)";
                 reply.rows = 0;
-                reply.packets = conversation.AttentionAck();
+                reply.packets = conversation.CancelledReply();
             }
         }
         const bool sent = SendAll(fd, reply.packets);
