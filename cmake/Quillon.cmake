@@ -23,23 +23,18 @@ function(quillon_add_gtest name)
         set(T_TIMEOUT 120)
     endif()
     set(env QUILLON_BUILD_DIR=${CMAKE_BINARY_DIR} QUILLON_SOURCE_DIR=${CMAKE_SOURCE_DIR} ${T_ENVIRONMENT})
-    # The environment is a list: passed on inside another list of properties it would be split
-    # into separate arguments and only its first variable would arrive. So it is set on its own.
-    set(properties TIMEOUT ${T_TIMEOUT})
+    # gtest_discover_tests hands ENVIRONMENT on as separate words, so only its first variable
+    # would arrive; starting every test through env(1) gives each test all of them.
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${env}")
+    set(properties TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
     if(T_LABELS)
         list(APPEND properties LABELS "${T_LABELS}")
     endif()
     if(T_WHOLE)
         add_test(NAME ${name} COMMAND ${name})
-        set_tests_properties(${name} PROPERTIES ${properties} ENVIRONMENT "${env}")
+        set_tests_properties(${name} PROPERTIES ${properties})
     else()
         gtest_discover_tests(${name} TEST_PREFIX "${name}." DISCOVERY_TIMEOUT 30
                              PROPERTIES ${properties})
-        # Runs after the discovered tests are known (their names are in ${name}_TESTS).
-        set(environment_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
-        file(CONFIGURE OUTPUT ${environment_file} CONTENT
-             "foreach(test IN LISTS ${name}_TESTS)\n  set_tests_properties(\"\${test}\" PROPERTIES ENVIRONMENT \"@env@\")\nendforeach()\n"
-             @ONLY)
-        set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${environment_file})
     endif()
 endfunction()

@@ -132,8 +132,6 @@ int main(int argc, char** argv) {
             tables = std::atoi(argv[i + 1]);
         }
     }
-    setenv("QUILLON_BUILD_DIR", QUILLON_DEFAULT_BUILD_DIR, 0);
-    setenv("QUILLON_SOURCE_DIR", QUILLON_DEFAULT_SOURCE_DIR, 0);
     if (FreeTdsDriver().empty()) {
         std::fprintf(stderr, "the FreeTDS ODBC driver (tdsodbc) is not installed\n");
         return 1;

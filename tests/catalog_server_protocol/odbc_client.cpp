@@ -105,6 +105,12 @@ bool OdbcStatement::BindText(SQLUSMALLINT number, const std::string& value) {
                                   static_cast<SQLLEN>(value.size()), &indicators_[number]));
 }
 
+bool OdbcStatement::BindTextBuffer(SQLUSMALLINT number, char* buffer, std::size_t size) {
+    indicators_[number] = SQL_NTS;
+    return Check(SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_WVARCHAR, 128, 0,
+                                  buffer, static_cast<SQLLEN>(size), &indicators_[number]));
+}
+
 bool OdbcStatement::BindInt(SQLUSMALLINT number, const SQLINTEGER& value) {
     indicators_[number] = 0;
     return Check(SQLBindParameter(stmt_, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,

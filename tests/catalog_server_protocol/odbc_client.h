@@ -53,6 +53,9 @@ public:
     bool Execute();
     // Binds a text input parameter (1-based); the value must outlive the execution.
     bool BindText(SQLUSMALLINT number, const std::string& value);
+    // Binds a NUL-terminated text buffer; changing its contents between executions keeps the
+    // binding (the driver then reuses the prepared statement).
+    bool BindTextBuffer(SQLUSMALLINT number, char* buffer, std::size_t size);
     bool BindInt(SQLUSMALLINT number, const SQLINTEGER& value);
     bool Tables(const char* catalog, const char* schema, const char* table, const char* type);
     std::vector<std::string> ColumnNames();

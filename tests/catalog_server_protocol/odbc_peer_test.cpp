@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "odbc_client.h"
 #include "peer_support.h"
@@ -28,7 +31,9 @@ protected:
     }
 
     std::filesystem::path driver_;
-    ServerProcess server_{SampleServerArgs()};
+    TempDir dir_;
+    std::string log_ = (dir_.Path() / "requests.log").string();
+    ServerProcess server_{SampleServerArgs({"--log", log_})};
 };
 
 TEST_F(OdbcPeer, LogsInAndReportsTheServer) {
@@ -94,26 +99,34 @@ TEST_F(OdbcPeer, ParametersAndPreparedStatements) {
     ASSERT_TRUE(direct.ExecDirect(query)) << direct.Error();
     EXPECT_EQ(direct.Fetch(), (std::vector<OdbcRow>{{"dbo", name}}));
 
+    char buffer[128] = "Customers";
     OdbcStatement prepared(connection);  // sp_prepexec, then sp_execute
-    std::string value = "Customers";
+    ASSERT_TRUE(prepared.BindTextBuffer(1, buffer, sizeof buffer));
     ASSERT_TRUE(prepared.Prepare(query)) << prepared.Error();
-    ASSERT_TRUE(prepared.BindText(1, value));
     ASSERT_TRUE(prepared.Execute()) << prepared.Error();
     EXPECT_EQ(prepared.Fetch(),
               (std::vector<OdbcRow>{{"dbo", "Customers"}, {"sales", "Customers"}}));
     prepared.CloseCursor();
-    value = "O'Neil";
-    ASSERT_TRUE(prepared.BindText(1, value));
+    std::snprintf(buffer, sizeof buffer, "%s", "O'Neil");
     ASSERT_TRUE(prepared.Execute()) << prepared.Error();
     EXPECT_EQ(prepared.Fetch(), (std::vector<OdbcRow>{{"dbo", "O'Neil"}}));
 
+    char orders[128] = "Orders";
     OdbcStatement described(connection);  // columns asked before execution: sp_prepare
+    ASSERT_TRUE(described.BindTextBuffer(1, orders, sizeof orders));
     ASSERT_TRUE(described.Prepare(query)) << described.Error();
     EXPECT_EQ(described.ColumnNames(), (std::vector<std::string>{"TABLE_SCHEMA", "TABLE_NAME"}));
-    std::string orders = "Orders";
-    ASSERT_TRUE(described.BindText(1, orders));
     ASSERT_TRUE(described.Execute()) << described.Error();
     EXPECT_EQ(described.Fetch(), (std::vector<OdbcRow>{{"dbo", "Orders"}}));
+
+    // The driver took each of the paths named above (the log is complete once the server ends).
+    server_.Stop();
+    std::ifstream in(log_);
+    const std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const char* call :
+         {"rpc\tsp_executesql: ", "rpc\tsp_prepexec: ", "rpc\tsp_execute: ", "rpc\tsp_prepare: "}) {
+        EXPECT_NE(log.find(call), std::string::npos) << call << "\n" << log;
+    }
 }
 
 TEST_F(OdbcPeer, CancelledResultsAndErrors) {

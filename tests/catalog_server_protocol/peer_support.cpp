@@ -33,11 +33,12 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 }  // namespace
 
+// The environment (set by ctest) wins; the folders of this build serve runs by hand.
 std::filesystem::path BuildDir() {
-    return FromEnvironment("QUILLON_BUILD_DIR", "build");
+    return FromEnvironment("QUILLON_BUILD_DIR", QUILLON_DEFAULT_BUILD_DIR);
 }
 std::filesystem::path SourceDir() {
-    return FromEnvironment("QUILLON_SOURCE_DIR", ".");
+    return FromEnvironment("QUILLON_SOURCE_DIR", QUILLON_DEFAULT_SOURCE_DIR);
 }
 std::filesystem::path ServerBinary() {
     return BuildDir() / "bin" / "catalog-server";

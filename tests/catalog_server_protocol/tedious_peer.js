@@ -40,6 +40,45 @@ function run(connection, kind, sql, params, onRequest) {
   });
 }
 
+// prepare (sp_prepare), execute twice (sp_execute), unprepare (sp_unprepare).
+function prepared(connection) {
+  return new Promise((resolve, reject) => {
+    const results = [];
+    let rows = [];
+    const request = new Request(
+        'SELECT TABLE_SCHEMA FROM INFORMATION_SCHEMA.TABLES WHERE TABLE_NAME = @name ' +
+            'ORDER BY TABLE_SCHEMA',
+        (err) => {
+          if (err) {
+            reject(err);
+          }
+        });
+    request.addParameter('name', TYPES.NVarChar);
+    request.on('row', (columns) => rows.push(columns.map((c) => c.value)));
+    const names = ['Customers', 'Orders'];
+    request.on('prepared', () => connection.execute(request, { name: names[0] }));
+    request.on('requestCompleted', () => {
+      if (request.handle === undefined) {
+        return;
+      }
+      if (names.length > 0 && rows !== null) {
+        results.push(rows);
+        rows = [];
+        names.shift();
+        if (names.length > 0) {
+          connection.execute(request, { name: names[0] });
+          return;
+        }
+        rows = null;
+        connection.unprepare(request);
+        return;
+      }
+      resolve(results);
+    });
+    connection.prepare(request);
+  });
+}
+
 async function queries(out) {
   try {
     await connect('wrong');
@@ -65,9 +104,11 @@ async function queries(out) {
     await run(c, 'batch', "select * from sysobjects where name = 'O'Neil'");
     out.syntaxError = 'none';
   } catch (err) {
-    out.syntaxError = err.number;
+    // Several messages of one request arrive as an AggregateError.
+    out.syntaxError = err.errors ? err.errors.map((e) => e.number) : err.number;
   }
   out.afterError = await run(c, 'sql', 'select db_name()');
+  out.prepared = await prepared(c);
   c.close();
 }
 

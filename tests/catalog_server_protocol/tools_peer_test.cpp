@@ -39,6 +39,16 @@ TEST(TsqlPeer, QueriesAndRefusal) {
     const CommandResult refused = RunCommand(command + "wrong", "select 1\ngo\nexit\n");
     EXPECT_NE(refused.exitCode, 0);
     EXPECT_TRUE(Contains(refused.output, "Login failed for user 'demo'.")) << refused.output;
+
+    // A client that demands encryption learns at once that there is none, without hanging.
+    TempDir config;
+    const auto conf = config.Write("freetds.conf", "[global]\n\tencryption = require\n");
+    const CommandResult encrypted =
+        RunCommand("FREETDSCONF=" + ShellQuote(conf.string()) + " " + command + "demo",
+                   "select 1\ngo\nexit\n", 20);
+    EXPECT_NE(encrypted.exitCode, 0);
+    EXPECT_NE(encrypted.exitCode, 124) << "timed out";
+    EXPECT_TRUE(Contains(encrypted.output, "connection failed")) << encrypted.output;
 }
 
 TEST(IsqlPeer, TablesQueriesAndRefusal) {
@@ -137,8 +147,9 @@ TEST_F(TediousPeer, QueriesProceduresAndRefusal) {
         Contains(out, "\"nonAscii\":[[\"\xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCE\xB4\xCE\xB1\"]]"))
         << out;
     EXPECT_TRUE(Contains(out, "[\"Orders\",\"dbo\",\"O'Neil\",\"TABLE\",null]")) << out;
-    EXPECT_TRUE(Contains(out, "\"syntaxError\":102")) << out;
+    EXPECT_TRUE(Contains(out, "\"syntaxError\":[102,105]")) << out;
     EXPECT_TRUE(Contains(out, "\"afterError\":[[\"Orders\"]]")) << out;
+    EXPECT_TRUE(Contains(out, "\"prepared\":[[[\"dbo\"],[\"sales\"]],[[\"dbo\"]]]")) << out;
 }
 
 TEST_F(TediousPeer, CancelsASlowRequest) {

@@ -42,7 +42,7 @@ const std::vector<TableSpec>& Specs() {
           {"instrig", "int", false},          {"updtrig", "int", false},
           {"seltrig", "int", false},          {"category", "int", false},
           {"cache", "smallint", false}},
-         {"id", "name", "xtype"}},
+         {"id", "name"}},
         {"syscolumns",
          {{"name", "sysname", false},
           {"id", "int", true},
@@ -156,7 +156,7 @@ const std::vector<TableSpec>& Specs() {
           {"CONSTRAINT_TYPE", "varchar(11)", false},
           {"IS_DEFERRABLE", "varchar(2)", true},
           {"INITIALLY_DEFERRED", "varchar(2)", true}},
-         {"TABLE_NAME", "CONSTRAINT_NAME"}},
+         {"TABLE_NAME"}},
         {"INFORMATION_SCHEMA.CONSTRAINT_COLUMN_USAGE",
          {{"TABLE_CATALOG", "nvarchar(128)", false},
           {"TABLE_SCHEMA", "nvarchar(128)", false},
@@ -253,16 +253,22 @@ bool IsTextType(std::string_view type) {
     return type.find("char") != std::string_view::npos || type == "sysname";
 }
 
-using Row = std::vector<Value>;
-const Value kNull{};
-Value I(std::int64_t v) {
-    return Value{v};
+// A value to bind. Texts mostly point into the model or into temporaries of the statement that
+// inserts the row, so building hundreds of thousands of rows allocates almost nothing.
+using Cell = std::variant<std::monostate, std::int64_t, std::string_view, std::string>;
+using Row = std::vector<Cell>;
+const Cell kNull{};
+Cell I(std::int64_t v) {
+    return Cell{v};
 }
-Value S(std::string v) {
-    return Value{std::move(v)};
+Cell S(std::string_view v) {
+    return Cell{v};
 }
-Value OptI(const std::optional<int>& v) {
-    return v ? Value{std::int64_t{*v}} : kNull;
+Cell Owned(std::string v) {
+    return Cell{std::move(v)};
+}
+Cell OptI(const std::optional<int>& v) {
+    return v ? Cell{std::int64_t{*v}} : kNull;
 }
 
 // What SQL Server reports about a column of a given type in syscolumns and
@@ -518,10 +524,11 @@ private:
     }
 
     void Insert(const char* table, const Row& row) {
-        auto& stmt = inserts_[table];
-        if (!stmt) {
+        auto it = inserts_.find(std::string_view(table));
+        if (it == inserts_.end()) {
+            const std::size_t count = columnCounts_.find(std::string_view(table))->second;
             std::string sql = "INSERT INTO \"" + std::string(table) + "\" VALUES (";
-            for (std::size_t i = 0; i < columnCounts_[table]; ++i) {
+            for (std::size_t i = 0; i < count; ++i) {
                 sql += i ? ",?" : "?";
             }
             sql += ")";
@@ -530,27 +537,29 @@ private:
                 error_ = sqlite3_errmsg(sqlite_);
                 return;
             }
-            stmt.reset(raw);
+            it = inserts_.emplace(table, Insertion{StatementHandle(raw), count}).first;
         }
-        sqlite3_stmt* s = stmt.get();
+        sqlite3_stmt* s = it->second.stmt.get();
+        if (row.size() != it->second.columns) {
+            error_ = "internal: row of " + std::to_string(row.size()) + " values for " + table;
+            return;
+        }
         for (std::size_t i = 0; i < row.size(); ++i) {
             const int at = static_cast<int>(i) + 1;
             if (const auto* v = std::get_if<std::int64_t>(&row[i])) {
                 sqlite3_bind_int64(s, at, *v);
-            } else if (const auto* t = std::get_if<std::string>(&row[i])) {
-                sqlite3_bind_text(s, at, t->c_str(), static_cast<int>(t->size()), SQLITE_STATIC);
+            } else if (const auto* t = std::get_if<std::string_view>(&row[i])) {
+                sqlite3_bind_text(s, at, t->data(), static_cast<int>(t->size()), SQLITE_STATIC);
+            } else if (const auto* o = std::get_if<std::string>(&row[i])) {
+                sqlite3_bind_text(s, at, o->data(), static_cast<int>(o->size()), SQLITE_STATIC);
             } else {
                 sqlite3_bind_null(s, at);
             }
-        }
-        if (row.size() != columnCounts_[table]) {
-            error_ = "internal: row of " + std::to_string(row.size()) + " values for " + table;
         }
         if (sqlite3_step(s) != SQLITE_DONE && error_.empty()) {
             error_ = sqlite3_errmsg(sqlite_);
         }
         sqlite3_reset(s);
-        sqlite3_clear_bindings(s);
     }
 
     std::vector<const ObjectDef*> ObjectsById() const {
@@ -616,8 +625,8 @@ private:
         if (parameter && c.computed) {
             status |= 0x40;
         }
-        const Value prec = f.character ? I(c.type.length) : I(f.xprec);
-        const Value scale = f.character ? kNull : I(f.xscale);
+        const Cell prec = f.character ? I(c.type.length) : I(f.xprec);
+        const Cell scale = f.character ? kNull : I(f.xscale);
         Insert("syscolumns", {S(c.name),
                               I(objectId),
                               I(f.systemTypeId),
@@ -759,9 +768,9 @@ private:
     }
 
     void InformationSchema() {
-        const Value catalog = S(db_.name);
+        const Cell catalog = S(db_.name);
         for (const TableDef* t : TablesById()) {
-            const Value schema = S(db_.SchemaName(t->schemaId));
+            const Cell schema = Owned(db_.SchemaName(t->schemaId));
             Insert("INFORMATION_SCHEMA.TABLES",
                    {catalog, schema, S(t->name), S(t->view ? "VIEW" : "BASE TABLE")});
             for (std::size_t i = 0; i < t->columns.size(); ++i) {
@@ -803,7 +812,7 @@ private:
                   [](const ConstraintDef* a, const ConstraintDef* b) { return a->id < b->id; });
         for (const ConstraintDef* c : constraints) {
             const TableDef* t = db_.TableById(c->tableId);
-            const Value schema = S(db_.SchemaName(t->schemaId));
+            const Cell schema = Owned(db_.SchemaName(t->schemaId));
             const char* type = c->kind == ConstraintKind::PrimaryKey   ? "PRIMARY KEY"
                                : c->kind == ConstraintKind::Unique     ? "UNIQUE"
                                : c->kind == ConstraintKind::ForeignKey ? "FOREIGN KEY"
@@ -824,13 +833,13 @@ private:
         std::sort(procs.begin(), procs.end(),
                   [](const ProcedureDef* a, const ProcedureDef* b) { return a->id < b->id; });
         for (const ProcedureDef* p : procs) {
-            const Value schema = S(db_.SchemaName(p->schemaId));
+            const Cell schema = Owned(db_.SchemaName(p->schemaId));
             Row row = {catalog, schema, S(p->name), catalog, schema, S(p->name), S("PROCEDURE")};
             for (int i = 0; i < 29; ++i) {
                 row.push_back(kNull);  // MODULE_CATALOG .. DTD_IDENTIFIER
             }
             row.push_back(S("SQL"));
-            row.push_back(S(CodePointPrefix(p->text, 4000)));
+            row.push_back(Owned(CodePointPrefix(p->text, 4000)));
             row.push_back(kNull);  // EXTERNAL_NAME
             row.push_back(kNull);  // EXTERNAL_LANGUAGE
             row.push_back(kNull);  // PARAMETER_STYLE
@@ -852,8 +861,12 @@ private:
     const Database& db_;
     std::string created_;
     std::string error_;
-    std::map<std::string, std::size_t> columnCounts_;
-    std::map<std::string, StatementHandle> inserts_;
+    struct Insertion {
+        StatementHandle stmt;
+        std::size_t columns;
+    };
+    std::map<std::string, std::size_t, std::less<>> columnCounts_;
+    std::map<std::string, Insertion, std::less<>> inserts_;
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <exception>
 #include <vector>
 
 #include "packet.h"
@@ -226,7 +227,13 @@ void Server::Run(int stopFd) {
         nextSpid_ = nextSpid_ >= 32000 ? 51 : static_cast<std::uint16_t>(nextSpid_ + 1);
         connections_.push_back(std::move(connection));
         ref.thread = std::thread([this, &ref, spid] {
-            Serve(ref, spid);
+            // Whatever goes wrong in one connection (an engine fault, memory) ends only it.
+            try {
+                Serve(ref, spid);
+            } catch (const std::exception& e) {
+                log_.Note("dropped connection " + std::to_string(spid) + ": " + e.what());
+                ::shutdown(ref.socket.Get(), SHUT_RDWR);
+            }
             ref.finished = true;
         });
     }
