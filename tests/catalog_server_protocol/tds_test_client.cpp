@@ -1,5 +1,7 @@
 #include "tds_test_client.h"
 
+#include "platform/core/unicode.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -29,33 +31,9 @@ void Append(Bytes& b, const Bytes& more) {
 const Bytes kCollation = {0x09, 0x04, 0xD0, 0x00, 0x34};
 
 std::string FromUtf16(const std::uint8_t* p, std::size_t bytes) {
-    std::u16string units;
-    for (std::size_t i = 0; i + 1 < bytes; i += 2) {
-        units.push_back(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));
-    }
-    std::string out;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char32_t cp = units[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < units.size()) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++i] - 0xDC00);
-        }
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
-    }
-    return out;
+    return quillon::DecodeUtf16(bytes / 2, [p](std::size_t i) {
+        return static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+    });
 }
 
 RpcParam Param(std::string name, bool output, Bytes typeAndValue) {
@@ -103,30 +81,8 @@ std::string ToHex(const Bytes& bytes) {
 
 Bytes Utf16(std::string_view utf8) {
     Bytes out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        char32_t cp = c;
-        std::size_t n = 1;
-        if (c >= 0xF0) {
-            cp = c & 0x07;
-            n = 4;
-        } else if (c >= 0xE0) {
-            cp = c & 0x0F;
-            n = 3;
-        } else if (c >= 0xC0) {
-            cp = c & 0x1F;
-            n = 2;
-        }
-        for (std::size_t k = 1; k < n && i + k < utf8.size(); ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        }
-        i += n;
-        if (cp >= 0x10000) {
-            Put16(out, static_cast<std::uint16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            Put16(out, static_cast<std::uint16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        } else {
-            Put16(out, static_cast<std::uint16_t>(cp));
-        }
+    for (const char16_t unit : quillon::Utf8ToUtf16(utf8)) {
+        Put16(out, unit);
     }
     return out;
 }

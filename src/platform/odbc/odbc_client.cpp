@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/odbc/utf16.h"
+#include "platform/core/unicode.h"
 
 namespace quillon {
 

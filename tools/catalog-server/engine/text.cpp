@@ -5,57 +5,10 @@
 
 #include <vector>
 
+#include "platform/core/unicode.h"
+
 namespace catalog_server {
 namespace {
-
-// Decodes one code point; malformed bytes come back as themselves so nothing is lost.
-char32_t Decode(std::string_view s, std::size_t& i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    int extra = 0;
-    char32_t cp = c;
-    if (c >= 0xF0 && c < 0xF8) {
-        extra = 3;
-        cp = c & 0x07;
-    } else if (c >= 0xE0) {
-        extra = 2;
-        cp = c & 0x0F;
-    } else if (c >= 0xC0) {
-        extra = 1;
-        cp = c & 0x1F;
-    }
-    if (c < 0x80 || c >= 0xF8 || i + extra >= s.size()) {
-        ++i;
-        return c;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return c;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    i += extra + 1;
-    return cp;
-}
-
-void Encode(char32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // A UTF-8 C locale, created once, so case mapping does not depend on the process locale.
 locale_t Utf8Locale() {
@@ -84,7 +37,7 @@ std::u32string Decode(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size();) {
-        out += Decode(s, i);
+        out += quillon::NextUtf8(s, i);
     }
     return out;
 }
@@ -184,7 +137,7 @@ std::string FoldName(std::string_view utf8) {
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
-        Encode(Lower(Decode(utf8, i)), out);
+        quillon::AppendUtf8(out, Lower(quillon::NextUtf8(utf8, i)));
     }
     return out;
 }
@@ -210,8 +163,8 @@ int CompareNoCase(std::string_view a, std::string_view b) {
         ++j;
     }
     while (i < a.size() && j < b.size()) {
-        const char32_t x = Lower(Decode(a, i));
-        const char32_t y = Lower(Decode(b, j));
+        const char32_t x = Lower(quillon::NextUtf8(a, i));
+        const char32_t y = Lower(quillon::NextUtf8(b, j));
         if (x != y) {
             return x < y ? -1 : 1;
         }
@@ -259,7 +212,7 @@ std::string CodePointPrefix(std::string_view utf8, std::size_t n) {
 std::string UpperText(std::string_view utf8) {
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
-        Encode(Upper(Decode(utf8, i)), out);
+        quillon::AppendUtf8(out, Upper(quillon::NextUtf8(utf8, i)));
     }
     return out;
 }
@@ -267,7 +220,7 @@ std::string UpperText(std::string_view utf8) {
 std::string LowerText(std::string_view utf8) {
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
-        Encode(Lower(Decode(utf8, i)), out);
+        quillon::AppendUtf8(out, Lower(quillon::NextUtf8(utf8, i)));
     }
     return out;
 }

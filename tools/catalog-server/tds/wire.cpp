@@ -2,83 +2,14 @@
 
 #include <array>
 
+#include "platform/core/unicode.h"
+
 namespace catalog_server::tds {
-namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
-// Decodes one UTF-8 sequence at pos and advances past it. Malformed input (bad lead or
-// continuation bytes, overlong forms, surrogates, values above U+10FFFF) yields U+FFFD and
-// advances one byte.
-char32_t NextCodePoint(std::string_view s, std::size_t& pos) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    const unsigned char lead = byte(pos);
-    if (lead < 0x80) {
-        ++pos;
-        return lead;
-    }
-    std::size_t length = 0;
-    char32_t cp = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2;
-        cp = lead & 0x1F;
-        minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3;
-        cp = lead & 0x0F;
-        minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4;
-        cp = lead & 0x07;
-        minimum = 0x10000;
-    } else {
-        ++pos;
-        return kReplacement;
-    }
-    if (pos + length > s.size()) {
-        ++pos;
-        return kReplacement;
-    }
-    for (std::size_t i = 1; i < length; ++i) {
-        const unsigned char c = byte(pos + i);
-        if ((c & 0xC0) != 0x80) {
-            ++pos;
-            return kReplacement;
-        }
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++pos;
-        return kReplacement;
-    }
-    pos += length;
-    return cp;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
-std::size_t UnitsOf(char32_t cp) {
-    return cp >= 0x10000 ? 2 : 1;
-}
-
-}  // namespace
+using quillon::AppendUtf8;
+using quillon::kReplacementCharacter;
+using quillon::NextUtf8;
+using quillon::Utf16Units;
 
 void ByteWriter::U16LE(std::uint16_t v) {
     out_.push_back(static_cast<std::uint8_t>(v));
@@ -106,19 +37,12 @@ std::size_t ByteWriter::Utf16(std::string_view utf8, std::size_t maxUnits) {
     std::size_t units = 0;
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        const char32_t cp = NextCodePoint(utf8, pos);
-        if (units + UnitsOf(cp) > maxUnits) {
+        const char32_t cp = NextUtf8(utf8, pos);
+        if (units + Utf16Units(cp) > maxUnits) {
             break;
         }
-        if (cp >= 0x10000) {
-            const char32_t v = cp - 0x10000;
-            U16LE(static_cast<std::uint16_t>(0xD800 + (v >> 10)));
-            U16LE(static_cast<std::uint16_t>(0xDC00 + (v & 0x3FF)));
-            units += 2;
-        } else {
-            U16LE(static_cast<std::uint16_t>(cp));
-            ++units;
-        }
+        quillon::EncodeUtf16(cp, [this](char16_t unit) { U16LE(unit); });
+        units += Utf16Units(cp);
     }
     return units;
 }
@@ -194,28 +118,11 @@ std::string ByteReader::UsVarChar() {
 }
 
 std::string Utf16LeToUtf8(ByteView bytes) {
-    std::string out;
-    out.reserve(bytes.size() / 2);
-    const std::size_t units = bytes.size() / 2;
-    const auto unit = [&](std::size_t i) {
+    std::string out = quillon::DecodeUtf16(bytes.size() / 2, [&](std::size_t i) {
         return static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-    };
-    for (std::size_t i = 0; i < units; ++i) {
-        const char16_t u = unit(i);
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
-            unit(i + 1) <= 0xDFFF) {
-            const char32_t cp = 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) +
-                                (static_cast<char32_t>(unit(i + 1)) - 0xDC00);
-            AppendUtf8(out, cp);
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AppendUtf8(out, kReplacement);
-        } else {
-            AppendUtf8(out, u);
-        }
-    }
+    });
     if (bytes.size() % 2 != 0) {
-        AppendUtf8(out, kReplacement);
+        AppendUtf8(out, kReplacementCharacter);
     }
     return out;
 }
@@ -224,7 +131,7 @@ std::size_t Utf16Length(std::string_view utf8) {
     std::size_t units = 0;
     std::size_t pos = 0;
     while (pos < utf8.size()) {
-        units += UnitsOf(NextCodePoint(utf8, pos));
+        units += Utf16Units(NextUtf8(utf8, pos));
     }
     return units;
 }
