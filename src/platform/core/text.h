@@ -4,7 +4,6 @@
 // values, INI keys, data-file keys) compare without regard to letter case.
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <string_view>
 
@@ -15,8 +14,9 @@ inline std::string_view TrimTrailingBlanks(std::string_view text) {
     return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
 }
 
+// Only A-Z: std::tolower would follow the process locale and could fold bytes of UTF-8 text.
 inline char AsciiLower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
 // ASCII letters only: the names compared this way (labels, keys, SQL identifiers we write) are

@@ -11,9 +11,8 @@ namespace quillon {
 namespace {
 
 bool ContainsNoCase(std::string_view text, std::string_view part) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    return !std::ranges::search(text, part, [&](char a, char b) {
-                return lower(a) == lower(b);
+    return !std::ranges::search(text, part, [](char a, char b) {
+                return AsciiLower(a) == AsciiLower(b);
             }).empty();
 }
 

@@ -5,6 +5,7 @@
 #include <exception>
 #include <utility>
 
+#include "platform/core/text.h"
 #include "tokens.h"
 
 namespace catalog_server::tds {
@@ -17,13 +18,8 @@ constexpr std::uint32_t kTds72 = 0x72090002;
 
 std::string Lower(std::string_view s) {
     std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::ranges::transform(out, out.begin(), quillon::AsciiLower);
     return out;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    return Lower(a) == Lower(b);
 }
 
 SqlError MakeError(std::int32_t number, std::uint8_t severity, std::uint8_t state,
@@ -375,7 +371,8 @@ Reply Conversation::Login(const Message& message) {
     }
     const bool known =
         std::any_of(config_.logins.begin(), config_.logins.end(), [&](const LoginCredentials& c) {
-            return SameName(c.user, login->userName) && c.password == login->password;
+            return quillon::EqualsIgnoringCase(c.user, login->userName) &&
+                   c.password == login->password;
         });
     if (!known) {
         return LoginFailure({loginFailed}, what);
@@ -387,7 +384,7 @@ Reply Conversation::Login(const Message& message) {
         database = databases.empty() ? std::string() : databases.front();
     } else {
         for (const std::string& name : databases) {
-            if (SameName(name, login->database)) {
+            if (quillon::EqualsIgnoringCase(name, login->database)) {
                 database = name;
             }
         }
@@ -553,7 +550,7 @@ void Conversation::RpcRunner::ExecuteSql(const RpcCall& call, Outcome& out, std:
     what += ": " + *statement;
     std::string declaration;
     std::size_t firstValue = 1;
-    if (p.size() > 1 && (p[1].name.empty() || SameName(p[1].name, "@params"))) {
+    if (p.size() > 1 && (p[1].name.empty() || quillon::EqualsIgnoringCase(p[1].name, "@params"))) {
         if (const std::string* text = TextValue(p[1])) {
             declaration = *text;
         }
@@ -659,7 +656,8 @@ void Conversation::RpcRunner::Procedure(const RpcCall& call, const std::string& 
         }
     }
     const std::string current = c_.session_->CurrentDatabase();
-    const bool switchDatabase = !ref.database.empty() && !SameName(ref.database, current);
+    const bool switchDatabase =
+        !ref.database.empty() && !quillon::EqualsIgnoringCase(ref.database, current);
     if (switchDatabase && !c_.session_->UseDatabase(ref.database)) {
         Fail(out, MakeError(911, 16, 1,
                             "Database '" + ref.database +

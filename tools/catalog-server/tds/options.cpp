@@ -1,9 +1,9 @@
 #include "options.h"
 
-#include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <limits>
+
+#include "platform/core/text.h"
 
 namespace catalog_server {
 namespace {
@@ -116,11 +116,7 @@ std::variant<ServerOptions, std::string> ParseOptions(const std::vector<std::str
         for (std::size_t j = 0; j < i; ++j) {
             const std::string& a = options.databases[i].database;
             const std::string& b = options.databases[j].database;
-            if (a.size() == b.size() &&
-                std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-                    return std::tolower(static_cast<unsigned char>(x)) ==
-                           std::tolower(static_cast<unsigned char>(y));
-                })) {
+            if (quillon::EqualsIgnoringCase(a, b)) {
                 return "database " + a + " is named twice";
             }
         }
