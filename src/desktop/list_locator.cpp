@@ -5,6 +5,7 @@
 
 #include "desktop/virtual_keys.h"
 #include "desktop/window_timers.h"
+#include "platform/core/text.h"
 #include "platform/window/control_events.h"
 
 namespace quillon::desktop {
@@ -150,7 +151,7 @@ void ListLocator::Reset() {
 
 void ListLocator::Refresh() {
     if (variable_ != nullptr) {
-        const std::string_view text = window::WithoutTrailingBlanks(*variable_);
+        const std::string_view text = TrimTrailingBlanks(*variable_);
         typed_ =
             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).left(kMaxTyped);
     }

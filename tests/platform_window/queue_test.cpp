@@ -70,9 +70,9 @@ TEST(Queue, FindByFieldValue) {
 }
 
 TEST(Queue, TextsWithoutTrailingBlanks) {
-    EXPECT_EQ(WithoutTrailingBlanks("ab  "), "ab");
-    EXPECT_EQ(WithoutTrailingBlanks("   "), "");
-    EXPECT_EQ(WithoutTrailingBlanks(" a"), " a");
+    EXPECT_EQ(TrimTrailingBlanks("ab  "), "ab");
+    EXPECT_EQ(TrimTrailingBlanks("   "), "");
+    EXPECT_EQ(TrimTrailingBlanks(" a"), " a");
 }
 
 }  // namespace

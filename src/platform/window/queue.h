@@ -9,13 +9,9 @@
 #include <type_traits>
 #include <vector>
 
-namespace quillon::window {
+#include "platform/core/text.h"
 
-// Text without its trailing blanks: fixed-length texts are compared and joined that way.
-inline std::string_view WithoutTrailingBlanks(std::string_view text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
-}
+namespace quillon::window {
 
 // Hears what happens to a queue, so that a list showing it can follow.
 class QueueObserver {
@@ -63,14 +59,12 @@ template <class T>
 int CompareField(const T& a, const T& b) {
     if constexpr (std::same_as<T, std::string>) {
         // Ascending by text: letter case and trailing blanks do not decide, exact text breaks ties.
-        const std::string_view x = WithoutTrailingBlanks(a);
-        const std::string_view y = WithoutTrailingBlanks(b);
+        const std::string_view x = TrimTrailingBlanks(a);
+        const std::string_view y = TrimTrailingBlanks(b);
         const std::size_t n = std::min(x.size(), y.size());
         for (std::size_t i = 0; i < n; ++i) {
-            const auto cx = static_cast<unsigned char>(x[i]);
-            const auto cy = static_cast<unsigned char>(y[i]);
-            const int lx = (cx >= 'A' && cx <= 'Z') ? cx + 32 : cx;
-            const int ly = (cy >= 'A' && cy <= 'Z') ? cy + 32 : cy;
+            const auto lx = static_cast<unsigned char>(AsciiLower(x[i]));
+            const auto ly = static_cast<unsigned char>(AsciiLower(y[i]));
             if (lx != ly) {
                 return lx < ly ? -1 : 1;
             }
@@ -87,7 +81,7 @@ int CompareField(const T& a, const T& b) {
 template <class T>
 bool EqualField(const T& a, const T& b) {
     if constexpr (std::same_as<T, std::string>) {
-        return WithoutTrailingBlanks(a) == WithoutTrailingBlanks(b);
+        return TrimTrailingBlanks(a) == TrimTrailingBlanks(b);
     } else {
         return a == b;
     }

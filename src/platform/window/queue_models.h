@@ -16,7 +16,7 @@ namespace quillon::window {
 
 // A queue field as a list shows it: texts without trailing blanks, numbers in decimal.
 inline QString FieldText(const std::string& text) {
-    const std::string_view shown = WithoutTrailingBlanks(text);
+    const std::string_view shown = TrimTrailingBlanks(text);
     return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 template <std::integral T>
