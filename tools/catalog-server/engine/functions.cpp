@@ -305,7 +305,8 @@ void Len(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(CodePointCount(TrimRight(Text(argv[0])))));
+    sqlite3_result_int64(
+        ctx, static_cast<sqlite3_int64>(CodePointCount(TrimTrailingBlanks(Text(argv[0])))));
 }
 
 void DataLength(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -384,7 +385,7 @@ void CharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     std::size_t start = 0;
     if (argc > 2 && !IsNull(argv[2]) && sqlite3_value_int(argv[2]) > 1) {
         start =
-            CodePointPrefix(hay, static_cast<std::size_t>(sqlite3_value_int(argv[2]) - 1)).size();
+            CutToCharacters(hay, static_cast<std::size_t>(sqlite3_value_int(argv[2]) - 1)).size();
     }
     if (needle.empty()) {
         sqlite3_result_int(ctx, 0);
@@ -410,10 +411,10 @@ void LeftRight(sqlite3_context* ctx, sqlite3_value** argv, bool left) {
     const std::string_view s = Text(argv[0]);
     const std::size_t count = CodePointCount(s);
     if (left) {
-        ResultText(ctx, CodePointPrefix(s, static_cast<std::size_t>(n)));
+        ResultText(ctx, CutToCharacters(s, static_cast<std::size_t>(n)));
     } else {
         const std::size_t skip = count > static_cast<std::size_t>(n) ? count - n : 0;
-        ResultText(ctx, std::string(s.substr(CodePointPrefix(s, skip).size())));
+        ResultText(ctx, std::string(s.substr(CutToCharacters(s, skip).size())));
     }
 }
 

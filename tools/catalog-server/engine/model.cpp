@@ -133,7 +133,7 @@ std::optional<std::vector<std::string>> SplitMultipartName(std::string_view s) {
                 }
                 part += s[i++];
             }
-            part = TrimRight(part);
+            part.resize(TrimTrailingBlanks(part).size());
         }
         parts.push_back(std::move(part));
         if (i >= s.size()) {
@@ -201,7 +201,7 @@ std::optional<int> ResolveObjectId(const Database& db, std::string_view qualifie
     }
     if (id && !typeFilter.empty()) {
         const ObjectDef* o = db.ObjectById(*id);
-        const std::string wanted = TrimRight(UpperText(typeFilter));
+        const std::string wanted = std::string(TrimTrailingBlanks(UpperText(typeFilter)));
         const std::string actual = o ? o->xtype : std::string("V");
         if (wanted != actual) {
             return std::nullopt;

@@ -789,8 +789,6 @@ private:
                            "column '" + name + "' does not exist in table '" + table.name + "'"};
     }
 
-    static std::string Prefix(std::string_view s, std::size_t n) { return CodePointPrefix(s, n); }
-
     std::string GeneratedName(const PendingConstraint& c, const TableDef& table, int id) const {
         switch (c.kind) {
             case ConstraintKind::PrimaryKey:
@@ -801,7 +799,7 @@ private:
                     keys += '\x1f';
                 }
                 const char* prefix = c.kind == ConstraintKind::PrimaryKey ? "PK__" : "UQ__";
-                return prefix + Prefix(table.name, 8) + "__" + Hex8(Fnv(keys)) +
+                return prefix + CutToCharacters(table.name, 8) + "__" + Hex8(Fnv(keys)) +
                        Hex8(static_cast<std::uint32_t>(id - kIdStep));
             }
             case ConstraintKind::ForeignKey:
@@ -810,7 +808,7 @@ private:
                 const char* prefix = c.kind == ConstraintKind::ForeignKey ? "FK__"
                                      : c.kind == ConstraintKind::Check    ? "CK__"
                                                                           : "DF__";
-                const std::string tablePart = Prefix(table.name, 9);
+                const std::string tablePart = CutToCharacters(table.name, 9);
                 std::string name = prefix + tablePart + "__";
                 std::string column;
                 if (c.kind == ConstraintKind::Check) {
@@ -821,7 +819,7 @@ private:
                     column = c.columns.front().first;
                 }
                 if (!column.empty()) {
-                    name += Prefix(column, 14 - CodePointCount(tablePart)) + "__";
+                    name += CutToCharacters(column, 14 - CodePointCount(tablePart)) + "__";
                 }
                 return name + Hex8(static_cast<std::uint32_t>(id));
             }

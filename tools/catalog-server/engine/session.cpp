@@ -960,13 +960,13 @@ std::vector<StatementResult> SessionImpl::SpTables(const Parameters& parameters)
             if (c == '\'') {
                 quoted = !quoted;
             } else if (c == ',' && !quoted) {
-                wantedTypes.push_back(TrimRight(current));
+                wantedTypes.emplace_back(TrimTrailingBlanks(current));
                 current.clear();
             } else if (c != ' ' || quoted) {
                 current += c;
             }
         }
-        wantedTypes.push_back(TrimRight(current));
+        wantedTypes.emplace_back(TrimTrailingBlanks(current));
     }
     auto typeWanted = [&](const std::string& type) {
         return !types || std::any_of(wantedTypes.begin(), wantedTypes.end(),

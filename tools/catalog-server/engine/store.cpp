@@ -839,7 +839,7 @@ private:
                 row.push_back(kNull);  // MODULE_CATALOG .. DTD_IDENTIFIER
             }
             row.push_back(S("SQL"));
-            row.push_back(Owned(CodePointPrefix(p->text, 4000)));
+            row.push_back(Owned(CutToCharacters(p->text, 4000)));
             row.push_back(kNull);  // EXTERNAL_NAME
             row.push_back(kNull);  // EXTERNAL_LANGUAGE
             row.push_back(kNull);  // PARAMETER_STYLE

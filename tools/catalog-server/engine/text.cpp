@@ -42,13 +42,6 @@ std::u32string Decode(std::string_view s) {
     return out;
 }
 
-std::string_view WithoutTrailingBlanks(std::string_view s) {
-    while (!s.empty() && s.back() == ' ') {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 bool LikeAt(const std::u32string& p, std::size_t pi, const std::u32string& t, std::size_t ti,
             char32_t escape) {
     while (pi < p.size()) {
@@ -133,7 +126,7 @@ bool LikeAt(const std::u32string& p, std::size_t pi, const std::u32string& t, st
 }  // namespace
 
 std::string FoldName(std::string_view utf8) {
-    utf8 = WithoutTrailingBlanks(utf8);
+    utf8 = TrimTrailingBlanks(utf8);
     std::string out;
     out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
@@ -143,8 +136,8 @@ std::string FoldName(std::string_view utf8) {
 }
 
 int CompareNoCase(std::string_view a, std::string_view b) {
-    a = WithoutTrailingBlanks(a);
-    b = WithoutTrailingBlanks(b);
+    a = TrimTrailingBlanks(a);
+    b = TrimTrailingBlanks(b);
     std::size_t i = 0;
     std::size_t j = 0;
     // ASCII prefix without decoding: most names never leave it.
@@ -196,19 +189,6 @@ std::size_t CodePointCount(std::string_view utf8) {
     return n;
 }
 
-std::string CodePointPrefix(std::string_view utf8, std::size_t n) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        if ((static_cast<unsigned char>(utf8[i]) & 0xC0) != 0x80) {
-            if (count == n) {
-                return std::string(utf8.substr(0, i));
-            }
-            ++count;
-        }
-    }
-    return std::string(utf8);
-}
-
 std::string UpperText(std::string_view utf8) {
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
@@ -223,10 +203,6 @@ std::string LowerText(std::string_view utf8) {
         quillon::AppendUtf8(out, Lower(quillon::NextUtf8(utf8, i)));
     }
     return out;
-}
-
-std::string TrimRight(std::string_view text) {
-    return std::string(WithoutTrailingBlanks(text));
 }
 
 }  // namespace catalog_server

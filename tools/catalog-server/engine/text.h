@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/core/text.h"
+
 namespace catalog_server {
 
 // Lower-cased (Unicode simple case mapping) copy without trailing blanks: the key under which
@@ -20,13 +22,13 @@ bool EqualsNoCase(std::string_view a, std::string_view b);
 // SQL Server LIKE: % _ [abc] [a-z] [^abc], case-insensitive, with an optional escape character.
 bool LikeMatch(std::string_view pattern, std::string_view text, char32_t escape = 0);
 
-// Number of code points (what LEN and nvarchar lengths count), and a prefix of at most n.
+// Number of code points (what LEN and nvarchar lengths count). A prefix of at most n code points
+// is CutToCharacters, dropping trailing blanks TrimTrailingBlanks, both shared with the program.
 std::size_t CodePointCount(std::string_view utf8);
-std::string CodePointPrefix(std::string_view utf8, std::size_t n);
+using quillon::CutToCharacters;
+using quillon::TrimTrailingBlanks;
 
 std::string UpperText(std::string_view utf8);
 std::string LowerText(std::string_view utf8);
-
-std::string TrimRight(std::string_view text);
 
 }  // namespace catalog_server
