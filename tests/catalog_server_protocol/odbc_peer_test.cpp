@@ -32,7 +32,7 @@ protected:
 
     std::filesystem::path driver_;
     TempDir dir_;
-    std::string log_ = (dir_.Path() / "requests.log").string();
+    std::string log_ = (dir_.path() / "requests.log").string();
     ServerProcess server_{SampleServerArgs({"--log", log_})};
 };
 

@@ -62,25 +62,6 @@ bool HaveProgram(const std::string& name) {
     return RunCommand("command -v " + ShellQuote(name) + " >/dev/null 2>&1").exitCode == 0;
 }
 
-TempDir::TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "catalog-server-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) {
-        path_ = pattern;
-    }
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-std::filesystem::path TempDir::Write(const std::string& name, const std::string& content) const {
-    const std::filesystem::path file = path_ / name;
-    std::ofstream(file, std::ios::binary) << content;
-    return file;
-}
-
 std::vector<std::string> SampleServerArgs(std::vector<std::string> extra) {
     std::vector<std::string> args = {"--port", "0",        "--database",
                                      "Orders", "--script", SampleScript().string()};
@@ -106,7 +87,7 @@ bool ServerProcess::Start() {
         return false;
     }
     const std::string binary = ServerBinary().string();
-    const std::string errFile = (dir_.Path() / "stderr.txt").string();
+    const std::string errFile = (dir_.path() / "stderr.txt").string();
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(binary.c_str()));
     for (std::string& arg : args_) {
@@ -190,7 +171,7 @@ int ServerProcess::Stop(std::string* stderrText, int signal) {
         }
     }
     if (stderrText != nullptr) {
-        *stderrText = ReadFile(dir_.Path() / "stderr.txt");
+        *stderrText = ReadFile(dir_.path() / "stderr.txt");
     }
     return code;
 }
@@ -206,7 +187,7 @@ std::string ShellQuote(const std::string& s) {
 CommandResult RunCommand(const std::string& command, const std::string& input, int timeoutSeconds) {
     TempDir dir;
     const std::filesystem::path in = dir.Write("stdin.txt", input);
-    const std::filesystem::path out = dir.Path() / "output.txt";
+    const std::filesystem::path out = dir.path() / "output.txt";
     const std::string line = "timeout " + std::to_string(timeoutSeconds) + " sh -c " +
                              ShellQuote(command) + " <" + ShellQuote(in.string()) + " >" +
                              ShellQuote(out.string()) + " 2>&1";

@@ -3,6 +3,8 @@
 // What the peer tests share: the built catalog-server as a child process, shell commands with
 // captured output, a temporary folder, and where the tools and the sample database are.
 
+#include "support/temp_dir.h"
+
 #include <sys/types.h>
 
 #include <filesystem>
@@ -20,18 +22,7 @@ std::filesystem::path SampleScript();  // samples/orders.sql, database "Orders"
 std::filesystem::path FreeTdsDriver();
 bool HaveProgram(const std::string& name);
 
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-    std::filesystem::path Write(const std::string& name, const std::string& content) const;
-
-private:
-    std::filesystem::path path_;
-};
+using quillon::testing::TempDir;
 
 // catalog-server started with the given arguments; Start() waits for "listening on HOST:PORT".
 class ServerProcess {

@@ -79,7 +79,7 @@ TEST(ServerProcess, BadCommandLinesExitWithOneLine) {
 
 TEST(ServerProcess, LogsOneLinePerRequest) {
     TempDir dir;
-    const std::string log = (dir.Path() / "requests.log").string();
+    const std::string log = (dir.path() / "requests.log").string();
     ServerProcess server(SampleServerArgs({"--log", log}));
     ASSERT_TRUE(server.Start()) << server.Error();
     RawClient client;

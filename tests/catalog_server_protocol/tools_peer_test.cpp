@@ -68,7 +68,7 @@ TEST(IsqlPeer, TablesQueriesAndRefusal) {
                                                "\nTDS_Version=7.4\nDatabase=Orders\n"
                                                "ClientCharset=UTF-8\n")
                                     .string();
-    const std::string command = "ODBCSYSINI=" + ShellQuote(config.Path().string()) +
+    const std::string command = "ODBCSYSINI=" + ShellQuote(config.path().string()) +
                                 " ODBCINI=" + ShellQuote(odbcIni) + " isql -b -d'|' catalog demo ";
 
     const CommandResult tables = RunCommand(command + "demo", "help\n");
@@ -88,7 +88,7 @@ TEST(IsqlPeer, TablesQueriesAndRefusal) {
     EXPECT_TRUE(Contains(query.output, "dbo|Customers\nsales|Customers\nOrders\n")) << query.output;
 
     const CommandResult refused =
-        RunCommand("ODBCSYSINI=" + ShellQuote(config.Path().string()) +
+        RunCommand("ODBCSYSINI=" + ShellQuote(config.path().string()) +
                        " ODBCINI=" + ShellQuote(odbcIni) + " isql -v -b catalog demo wrong",
                    "select 1\n");
     EXPECT_NE(refused.exitCode, 0);

@@ -32,6 +32,8 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // Writes a file in the folder and returns its path.
+    std::filesystem::path Write(const std::string& name, const std::string& content) const;
 
 private:
     std::filesystem::path path_;
@@ -45,6 +47,12 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 inline void WriteFile(const std::filesystem::path& path, const std::string& content) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
+}
+
+inline std::filesystem::path TempDir::Write(const std::string& name,
+                                            const std::string& content) const {
+    WriteFile(path_ / name, content);
+    return path_ / name;
 }
 
 }  // namespace quillon::testing

@@ -246,7 +246,7 @@ private:
         }
         // Text comes in pieces as wide characters, whatever the driver's own character set.
         std::basic_string<SQLWCHAR> text;
-        std::array<SQLWCHAR, 2048> buffer{};
+        std::array<SQLWCHAR, 2048> buffer;  // filled by the driver; no need to clear it per field
         constexpr std::size_t kPiece = buffer.size() - 1;  // one place for the terminator
         for (;;) {
             const SQLRETURN code =

@@ -58,7 +58,8 @@ bool WriteAll(int fd, std::string_view content) {
 
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content) {
     std::string pattern = path.string() + ".XXXXXX";
-    const int fd = ::mkstemp(pattern.data());
+    // Close-on-exec: a program started meanwhile must not inherit the temporary file.
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
