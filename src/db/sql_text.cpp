@@ -4,24 +4,8 @@
 
 namespace quillon {
 
-namespace {
-
-std::string Doubled(std::string_view text, char mark) {
-    std::string out;
-    out.reserve(text.size() + 2);
-    for (char c : text) {
-        out += c;
-        if (c == mark) {
-            out += c;
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
 std::string SqlLiteralText(std::string_view name) {
-    return Doubled(TrimTrailingBlanks(name), '\'');
+    return DoubleEach(TrimTrailingBlanks(name), '\'');
 }
 
 std::string BracketedNamePart(std::string_view part) {
@@ -29,7 +13,7 @@ std::string BracketedNamePart(std::string_view part) {
     if (part.empty()) {
         return {};
     }
-    return "[" + Doubled(part, ']') + "]";
+    return "[" + DoubleEach(part, ']') + "]";
 }
 
 std::string SqlNumber(std::int32_t value) {

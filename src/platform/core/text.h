@@ -53,4 +53,17 @@ inline std::string_view CutToBytes(std::string_view text, std::size_t bytes) {
     return text.substr(0, bytes);
 }
 
+// The text with every `mark` doubled, as SQL writes a quote inside a quoted text or name.
+inline std::string DoubleEach(std::string_view text, char mark) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    for (const char c : text) {
+        out += c;
+        if (c == mark) {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace quillon

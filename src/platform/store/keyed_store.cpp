@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "platform/core/message_box.h"
+#include "platform/core/text.h"
 
 namespace quillon {
 
@@ -19,14 +20,7 @@ struct StatementFinalizer {
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 std::string QuotedName(std::string_view name) {
-    std::string quoted = "\"";
-    for (const char c : name) {
-        quoted += c;
-        if (c == '"') {
-            quoted += '"';
-        }
-    }
-    return quoted + "\"";
+    return "\"" + DoubleEach(name, '"') + "\"";
 }
 
 }  // namespace

@@ -209,14 +209,8 @@ private:
 
     std::optional<GlobalValue> Global(const std::string& name) const {
         auto text = [](const std::string& v, int length) {
-            std::string literal = "'";
-            for (const char c : v) {
-                literal += c;
-                if (c == '\'') {
-                    literal += '\'';
-                }
-            }
-            return GlobalValue{literal + "'", MakeColumn("", ColumnType::NVarChar, length, false)};
+            return GlobalValue{"'" + quillon::DoubleEach(v, '\'') + "'",
+                               MakeColumn("", ColumnType::NVarChar, length, false)};
         };
         auto number = [](std::int64_t v, ColumnType type) {
             return GlobalValue{std::to_string(v), MakeColumn("", type, 0, false)};

@@ -37,25 +37,11 @@ bool IsHandledKeyword(const Token& t) {
 }
 
 std::string Quote(const std::string& name) {
-    std::string out = "\"";
-    for (const char c : name) {
-        out += c;
-        if (c == '"') {
-            out += '"';
-        }
-    }
-    return out + "\"";
+    return "\"" + quillon::DoubleEach(name, '"') + "\"";
 }
 
 std::string StringLiteral(const std::string& value) {
-    std::string out = "'";
-    for (const char c : value) {
-        out += c;
-        if (c == '\'') {
-            out += '\'';
-        }
-    }
-    return out + "'";
+    return "'" + quillon::DoubleEach(value, '\'') + "'";
 }
 
 Column MakeColumn(ColumnType type, int length = 0) {
