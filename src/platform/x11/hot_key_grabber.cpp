@@ -66,7 +66,8 @@ void X11HotKeyGrabber::Unregister(WindowId owner, int id) {
     }
     UngrabKeys(*it);
     registrations_.erase(it);
-    connection_.Flush();
+    // A round trip, so the keys are free for other clients once Unregister returns.
+    connection_.Sync();
 }
 
 std::uint16_t X11HotKeyGrabber::RelevantModifiers() const {
