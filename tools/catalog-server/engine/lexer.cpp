@@ -9,6 +9,24 @@
 namespace catalog_server {
 namespace {
 
+// Reads a quoted text from `pos` (just past the opening mark) up to the closing `close`, where a
+// doubled `close` stands for one. Leaves `pos` past the closing mark; false when there is none.
+bool ReadQuoted(std::string_view s, char close, std::size_t& pos, std::string& value) {
+    while (pos < s.size()) {
+        if (s[pos] == close) {
+            if (pos + 1 < s.size() && s[pos + 1] == close) {
+                value += close;
+                pos += 2;
+                continue;
+            }
+            ++pos;
+            return true;
+        }
+        value += s[pos++];
+    }
+    return false;
+}
+
 bool IsNameStart(unsigned char c) {
     return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80;
 }
@@ -118,21 +136,7 @@ LexResult Lex(std::string_view s, int firstLine) {
             const std::size_t open = national ? i + 1 : i;
             std::size_t k = open + 1;
             std::string value;
-            bool closed = false;
-            while (k < s.size()) {
-                if (s[k] == '\'') {
-                    if (k + 1 < s.size() && s[k + 1] == '\'') {
-                        value += '\'';
-                        k += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++k;
-                    break;
-                }
-                value += s[k];
-                ++k;
-            }
+            const bool closed = ReadQuoted(s, '\'', k, value);
             if (!closed) {
                 result.error = LexError{LexError::Kind::UnclosedString, i, line,
                                         std::string(s.substr(open + 1))};
@@ -151,21 +155,7 @@ LexResult Lex(std::string_view s, int firstLine) {
             const char close = c == '[' ? ']' : '"';
             std::size_t k = i + 1;
             std::string value;
-            bool closed = false;
-            while (k < s.size()) {
-                if (s[k] == close) {
-                    if (k + 1 < s.size() && s[k + 1] == close) {
-                        value += close;
-                        k += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++k;
-                    break;
-                }
-                value += s[k];
-                ++k;
-            }
+            const bool closed = ReadQuoted(s, close, k, value);
             if (!closed) {
                 result.error = LexError{
                     c == '[' ? LexError::Kind::UnclosedName : LexError::Kind::UnclosedString, i,
